@@ -1,0 +1,29 @@
+#pragma once
+// The text-table library: loads the numbered program texts and looks them up.
+//
+// File format (UTF-8): one text per line, "number<TAB>language<TAB>text", language "en"
+// or "de". Lines that are empty or start with "#" are comments. In the text, "\n" stands
+// for a line break (CR LF), "\t" for a TAB and "\\" for a backslash. Every number needs
+// both languages.
+#include <QString>
+
+namespace TextTable {
+
+constexpr int kMaxTextLength = 1024;
+constexpr int kMaxFileBytes = 4 * 1024 * 1024;
+
+// Loads the table from fullPath, replacing any loaded one only on success.
+// > 0: number of texts loaded. Failures:
+//   -1 cannot open; -3 too much text; -4 a line is not "number TAB en|de TAB text" or
+//   the file is not UTF-8; -6 empty file; -7 read error;
+//   -500-n missing language for the number first seen at line n;
+//   -1000-n string too long at line n; -1500-n duplicate at line n.
+// Line numbers too large for their range (over 500 for the first two) give -5.
+int lt(const QString& fullPath, int reserved);
+
+// Looks text number up in language (0 English, 1 German; any other index answers
+// English). Copies at most bufferSize characters into buffer and returns the text's
+// length, or 0 when there is no such text.
+int gt(int number, int language, QString& buffer, int bufferSize, int startupCompleted);
+
+} // namespace TextTable

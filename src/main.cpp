@@ -1,0 +1,3 @@
+#include "mainwindow/application.h"
+
+int main(int argc, char* argv[]) { return runTessamail(argc, argv); }

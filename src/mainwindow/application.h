@@ -1,0 +1,7 @@
+#pragma once
+#include <QString>
+// Starts the program: loads the text table and shows the main window.
+int runTessamail(int argc, char* argv[]);
+
+// Product name and version text for the main window's caption ("1.07" for 1.0).
+QString versionText();

@@ -1,0 +1,31 @@
+#pragma once
+// Numbered program texts in the current language.
+#include <QString>
+
+namespace ProgramText {
+
+constexpr int English = 0;
+constexpr int German = 1;
+constexpr int kBufferSize = 1024;
+
+// Current language index: 0 English, 1 German; -1 during start-up until one is chosen.
+int language();
+void setLanguage(int index);
+
+// Passed on to the table lookup; set by the main window once start-up has completed.
+void setStartupCompleted(bool completed);
+
+// The prompt shown when loading the text table failed with code r (r <= 0).
+QString loadFailurePrompt(int r, const QString& fullPath);
+
+// Loads fileName from the executable's folder. On failure shows the fatal message (critical
+// icon, empty title) and returns false: the caller ends the program at once.
+bool LoadProgramText(const QString& fileName);
+
+// As LoadProgramText, from a full path (tests and tools).
+bool LoadProgramTextFrom(const QString& fullPath);
+
+} // namespace ProgramText
+
+// The text with that number in the current language, or empty. Never shows anything.
+QString GetText(int number);
