@@ -1,0 +1,28 @@
+#pragma once
+// Size texts and whole-file reading and writing. Functions that can fail return an error
+// text, empty on success; nothing throws.
+#include <QByteArray>
+#include <QString>
+
+namespace FileProc {
+
+// "1,234 Bytes" / "1,234 bytes" with the locale's digit grouping.
+QString BytesText(qint32 n, bool capitalised);
+// Kilobytes rounded up: "0 KB", "1 KB" for 1..1,024, "2 KB" for 1,025.
+QString KBText(qint32 n);
+// "102,400 bytes (100 KB)".
+QString SizeText(qint32 n, bool capitalised);
+
+// Reads a Windows-1252 text file whole. A missing file shows "File Not Found" (critical
+// icon) and returns empty; ok, when given, tells whether the file was read.
+QString ReadTextFile(const QString& path, bool* ok = nullptr);
+// Writes text in Windows-1252 followed by CR LF; quoted when printForm is false.
+// Replacing writes are atomic.
+QString WriteTextFile(const QString& text, const QString& path, bool printForm, bool append);
+
+// Replaces the file atomically: a failed write leaves an existing file as it was.
+QString WriteBinaryFile(const QByteArray& contents, const QString& path);
+// "File not found" when missing (contents untouched).
+QString ReadBinaryFile(const QString& path, QByteArray& contents);
+
+} // namespace FileProc
