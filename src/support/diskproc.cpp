@@ -8,7 +8,11 @@
 #include <QSaveFile>
 
 #ifdef Q_OS_WIN
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
+#undef CopyFile // windows.h would rename ours to CopyFileW
 #endif
 
 namespace DiskProc {
