@@ -185,8 +185,8 @@ int checkScryptStanza(const Header& header, ScryptStanza& stanza) {
             found = &s;
     if (!found)
         return kWrongKey;
-    // A passphrase file must not carry other stanzas: anyone able to add one could otherwise
-    // hand out a file that also opens under a key of their own.
+    // A file that opens with the passphrase must have been made by someone who knows it;
+    // with another stanza beside it, the holder of that other key could have made it.
     if (header.stanzas.size() != 1 || found->args.size() != 3)
         return kDamaged;
     std::vector<unsigned char> salt;

@@ -19,7 +19,8 @@ constexpr int kMaxWorkFactor = 22;   // files asking for more are refused
 constexpr int kDamaged = -6;        // not an age file, malformed header, header MAC fails
 constexpr int kPayloadDamaged = -7; // payload damaged or truncated
 constexpr int kWrongKey = -8;       // the scrypt stanza does not unwrap, or there is none
-constexpr int kRefused = -9;        // work factor above the limit, or output too small
+constexpr int kRefused = -9;        // work factor above the limit, output too small, or no
+                                    // memory for the key derivation
 
 // dcob result codes
 constexpr int kArmourIncomplete = -1; // Begin, or End after it, missing
