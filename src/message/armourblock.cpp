@@ -7,7 +7,9 @@ namespace {
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
-bool isControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 } // namespace
 

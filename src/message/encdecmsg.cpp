@@ -55,8 +55,8 @@ bool haveKey(const QString& extendedKey) {
 bool acceptUnrepresentable(int count) {
     if (count == 0)
         return true;
-    const QString prompt = GetText(400) + QLatin1Char(' ') + QLocale().toString(count) + kCRLF +
-                           kCRLF + GetText(401);
+    const QString prompt =
+        GetText(400) + QLatin1Char(' ') + QLocale().toString(count) + kCRLF + kCRLF + GetText(401);
     return Seams::MsgBox(prompt, Buttons::YesNo, Icon::Exclamation, GetText(402), 2) ==
            Seams::Answer::Yes;
 }
@@ -163,8 +163,8 @@ qint32 EncryptPackage(State& state, const QString& key) {
         return failure(r);
 
     QByteArray armour(Cipher::kBufferSize, '\0');
-    r = Cipher::cob(state.strCipherText.constData(), int(state.strCipherText.size()),
-                    armour.data(), int(armour.size()));
+    r = Cipher::cob(state.strCipherText.constData(), int(state.strCipherText.size()), armour.data(),
+                    int(armour.size()));
     if (r <= 0) {
         // cob reports -1 or 0; anything else it might return counts as a failure too.
         if (r < 0 && r != -1)
@@ -177,8 +177,7 @@ qint32 EncryptPackage(State& state, const QString& key) {
     return r;
 }
 
-qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key,
-                    bool encrypt) {
+qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt) {
     // Deriving the key from the passphrase takes a noticeable moment by design.
     std::optional<BusyCursor> busy;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

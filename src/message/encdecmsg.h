@@ -100,8 +100,7 @@ bool DecryptMessage(State& state, MessageWindow& window);
 // Windows-1252. > 0: output holds that many bytes. Otherwise output is empty and the
 // result is the cipher's code, -107 when memory ran out or -108 for another failure.
 // Shows the busy cursor while the key is derived.
-qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key,
-                    bool encrypt);
+qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt);
 constexpr qint32 kOutOfMemory = -107;
 constexpr qint32 kRunTimeFailure = -108;
 

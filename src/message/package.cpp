@@ -42,7 +42,8 @@ QString CurrentKey(const QString& keyEntry) {
 }
 
 QString FileNameOfPath(const QString& path) {
-    const qsizetype p = qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    const qsizetype p =
+        qMax(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return path.mid(p + 1);
 }
 
