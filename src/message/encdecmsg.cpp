@@ -121,7 +121,8 @@ qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
             tooLarge = true;
             continue;
         }
-        const QString name = FileNameOfPath(path);
+        // A TAB would end the name early in the package and break it for the receiver.
+        const QString name = FileNameOfPath(path).replace(QLatin1Char('\t'), QLatin1Char(' '));
         unrepresentable += Ansi::unrepresentableCount(name);
         file.name = Ansi::toAnsi(name);
         files.append(std::move(file));
