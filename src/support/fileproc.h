@@ -13,11 +13,12 @@ QString KBText(qint32 n);
 // "102,400 bytes (100 KB)".
 QString SizeText(qint32 n, bool capitalised);
 
-// Reads a Windows-1252 text file whole. A missing file shows "File Not Found" (critical
-// icon) and returns empty; ok, when given, tells whether the file was read.
-QString ReadTextFile(const QString& path, bool* ok = nullptr);
-// Writes text in Windows-1252 followed by CR LF; quoted when printForm is false.
-// Replacing writes are atomic.
+// Reads a Windows-1252 text file whole, line breaks as they are. A missing file shows
+// "File Not Found" (critical icon) and returns empty; ok, when given, tells whether the
+// file was read, and errorText receives the reason when an existing file could not be.
+QString ReadTextFile(const QString& path, bool* ok = nullptr, QString* errorText = nullptr);
+// Writes text in Windows-1252 followed by CR LF; quoted when printForm is false. Appends
+// when append is true; otherwise replaces the file atomically.
 QString WriteTextFile(const QString& text, const QString& path, bool printForm, bool append);
 
 // Replaces the file atomically: a failed write leaves an existing file as it was.

@@ -40,8 +40,9 @@ QString loadFailurePrompt(int r, const QString& fullPath) {
     default:
         break;
     }
+    // The code is negative here, so num() would add no separating space.
     if (r >= -500)
-        return QStringLiteral("Error") + num(r);
+        return QStringLiteral("Error ") + QString::number(r);
     if (r >= -1000)
         return QStringLiteral("Missing string at line") + num(-500 - r) + QLatin1Char('.');
     if (r >= -1500)

@@ -47,6 +47,12 @@ int lt(const QString& fullPath, int /*reserved*/) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return -7;
+    return loadFromBytes(bytes);
+}
+
+int loadFromBytes(const QByteArray& bytes) {
+    if (bytes.size() > kMaxFileBytes)
+        return -3;
     if (bytes.trimmed().isEmpty())
         return -6;
 

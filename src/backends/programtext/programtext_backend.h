@@ -5,6 +5,7 @@
 // or "de". Lines that are empty or start with "#" are comments. In the text, "\n" stands
 // for a line break (CR LF), "\t" for a TAB and "\\" for a backslash. Every number needs
 // both languages.
+#include <QByteArray>
 #include <QString>
 
 namespace TextTable {
@@ -20,6 +21,9 @@ constexpr int kMaxFileBytes = 4 * 1024 * 1024;
 //   -1000-n string too long at line n; -1500-n duplicate at line n.
 // Line numbers too large for their range (over 500 for the first two) give -5.
 int lt(const QString& fullPath, int reserved);
+
+// As lt, from the file's bytes (the parser behind lt).
+int loadFromBytes(const QByteArray& bytes);
 
 // Looks text number up in language (0 English, 1 German; any other index answers
 // English). Copies at most bufferSize characters into buffer and returns the text's

@@ -1,0 +1,3 @@
+#!/bin/sh
+# The program finds its text table and web pages beside its executable.
+exec "$(dirname "$(readlink -f "$0")")/../lib/tessamail/tessamail" "$@"

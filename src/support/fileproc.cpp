@@ -1,0 +1,108 @@
+#include "support/fileproc.h"
+
+#include "support/ansi.h"
+#include "support/diskproc.h"
+#include "support/fullwrite.h"
+#include "support/seams.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace FileProc {
+namespace {
+
+// Writes bytes to path through a temporary file that replaces path only once it is
+// complete, so a full disk or a failing device never leaves a half-written file behind.
+QString replaceFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (!FullWrite::writeAll(file, bytes.constData(), bytes.size()) || !FullWrite::flushAll(file)) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+} // namespace
+
+QString BytesText(qint32 n, bool capitalised) {
+    return QLocale().toString(n) +
+           (capitalised ? QStringLiteral(" Bytes") : QStringLiteral(" bytes"));
+}
+
+QString KBText(qint32 n) {
+    // 64-bit, so that rounding up cannot overflow at the ends of the range.
+    const qint64 bytes = n;
+    const qint64 k = bytes % 1024 == 0 ? bytes / 1024 : (bytes - 1) / 1024 + 1;
+    return QLocale().toString(k) + QStringLiteral(" KB");
+}
+
+QString SizeText(qint32 n, bool capitalised) {
+    return BytesText(n, capitalised) + QStringLiteral(" (") + KBText(n) + QLatin1Char(')');
+}
+
+QString ReadTextFile(const QString& path, bool* ok, QString* errorText) {
+    if (ok)
+        *ok = false;
+    if (errorText)
+        errorText->clear();
+    if (!DiskProc::FileExists(path)) {
+        Seams::MsgBox(QStringLiteral("File Not Found"), Seams::Buttons::OK, Seams::Icon::Critical,
+                      QCoreApplication::applicationName());
+        return QString();
+    }
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (errorText)
+            *errorText = file.errorString();
+        return QString();
+    }
+    if (ok)
+        *ok = true;
+    return Ansi::fromAnsi(bytes);
+}
+
+QString WriteTextFile(const QString& text, const QString& path, bool printForm, bool append) {
+    const QString line = printForm ? text : QLatin1Char('"') + text + QLatin1Char('"');
+    const QByteArray bytes = Ansi::toAnsi(line) + QByteArrayLiteral("\r\n");
+    if (!append)
+        return replaceFile(path, bytes);
+
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return file.errorString();
+    if (!FullWrite::writeAll(file, bytes.constData(), bytes.size()) || !FullWrite::flushAll(file))
+        return file.errorString();
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return QString();
+}
+
+QString WriteBinaryFile(const QByteArray& contents, const QString& path) {
+    return replaceFile(path, contents);
+}
+
+QString ReadBinaryFile(const QString& path, QByteArray& contents) {
+    if (!DiskProc::FileExists(path))
+        return QStringLiteral("File not found");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    contents = std::move(bytes);
+    return QString();
+}
+
+} // namespace FileProc
