@@ -1,11 +1,15 @@
 #include "mainwindow/statustexts.h"
 
+#include "testsupport/testsupport.h"
+#include "text/programtext.h"
+
 #include <QLocale>
 #include <QtTest>
 
 class TestStatusTexts : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { TestSupport::loadProgramTexts(); }
     void cleanup() { QLocale::setDefault(QLocale::system()); }
 
     void fillCountReplacesEveryTwo_data() {
@@ -30,6 +34,35 @@ private slots:
         QFETCH(qint64, n);
         QLocale::setDefault(locale);
         QTEST(StatusTexts::FillCount(templ, n), "expected");
+    }
+
+    // Singular and zero texts are their own; the plural template takes the count.
+    void labelsPickTheirTextByCount_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("n");
+        QTest::addColumn<int>("textNumber");
+        QTest::newRow("textbox 0") << 0 << qint64(0) << 12;
+        QTest::newRow("textbox 1") << 0 << qint64(1) << 11;
+        QTest::newRow("textbox 32,000") << 0 << qint64(32000) << 12;
+        QTest::newRow("clipboard 0") << 1 << qint64(0) << 213;
+        QTest::newRow("clipboard 1") << 1 << qint64(1) << 26;
+        QTest::newRow("clipboard 300") << 1 << qint64(300) << 27;
+        QTest::newRow("keys 0") << 2 << qint64(0) << 31;
+        QTest::newRow("keys 1") << 2 << qint64(1) << 32;
+        QTest::newRow("keys 1,234") << 2 << qint64(1234) << 33;
+    }
+    void labelsPickTheirTextByCount() {
+        QFETCH(int, kind);
+        QFETCH(qint64, n);
+        QFETCH(int, textNumber);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const QString label = kind == 0   ? StatusTexts::TextboxLabel(n)
+                              : kind == 1 ? StatusTexts::ClipboardLabel(n)
+                                          : StatusTexts::KeyCountLabel(n);
+        QVERIFY(!GetText(textNumber).isEmpty());
+        QCOMPARE(label, StatusTexts::FillCount(GetText(textNumber), n));
+        if (n > 1)
+            QVERIFY(label.contains(QLocale().toString(n)));
     }
 };
 
