@@ -1,0 +1,101 @@
+// Library state and the binary cipher entries: the key handed over by oi lives in
+// sodium_malloc'd memory (guarded, kept out of swap, wiped on release).
+#include "backends/cipher/cipher.h"
+#include "backends/cipher/age_internal.h"
+#include "backends/cipher/state.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace Cipher {
+
+namespace {
+
+bool g_started = false;
+unsigned char* g_key = nullptr; // nullptr: no key since alb or the last dalb
+std::size_t g_keyLength = 0;
+int g_workFactor = kWriteWorkFactor;
+
+void forgetKey() {
+    if (g_key) {
+        sodium_memzero(g_key, g_keyLength);
+        sodium_free(g_key);
+    }
+    g_key = nullptr;
+    g_keyLength = 0;
+}
+
+bool validBuffers(const char* in, int inLength, const char* out, int outLength) {
+    return inLength >= 0 && outLength >= 0 && (in || inLength == 0) && (out || outLength == 0);
+}
+
+} // namespace
+
+bool State::started() {
+    return g_started;
+}
+
+int alb() {
+    if (sodium_init() < 0)
+        return 0;
+    g_started = true;
+    return 1;
+}
+
+void dalb() {
+    forgetKey();
+    g_started = false;
+}
+
+void oi(const char* key, int mode, int length) {
+    Q_UNUSED(mode);
+    Q_UNUSED(length);
+    forgetKey();
+    if (!g_started || !key)
+        return;
+    const std::size_t n = std::strlen(key);
+    g_key = static_cast<unsigned char*>(sodium_malloc(n ? n : 1));
+    if (!g_key)
+        return;
+    std::memcpy(g_key, key, n);
+    g_keyLength = n;
+}
+
+int eb(const char* in, int inLength, char* out, int outLength) {
+    if (!g_started || !g_key || !validBuffers(in, inLength, out, outLength))
+        return 0;
+    const std::size_t size = Age::encryptedSize(std::size_t(inLength), g_workFactor);
+    if (size > std::size_t(outLength))
+        return kRefused; // checked before the key derivation, which is the slow part
+    std::vector<unsigned char> file;
+    if (const int r =
+            Age::encryptFile(reinterpret_cast<const unsigned char*>(in), std::size_t(inLength),
+                             g_key, g_keyLength, g_workFactor, file))
+        return r;
+    std::memcpy(out, file.data(), file.size());
+    return int(file.size());
+}
+
+int db(const char* in, int inLength, char* out, int outLength) {
+    if (!g_started || !g_key || !validBuffers(in, inLength, out, outLength))
+        return 0;
+    Age::SecretBytes plain;
+    if (const int r = Age::decryptFile(reinterpret_cast<const unsigned char*>(in),
+                                       std::size_t(inLength), g_key, g_keyLength, plain))
+        return r;
+    if (plain.size() > std::size_t(outLength))
+        return kRefused;
+    if (!plain.empty())
+        std::memcpy(out, plain.data(), plain.size());
+    return int(plain.size());
+}
+
+void setWorkFactor(int log2N) {
+    g_workFactor = std::clamp(log2N, 1, kMaxWorkFactor);
+}
+
+int workFactor() {
+    return g_workFactor;
+}
+
+} // namespace Cipher
