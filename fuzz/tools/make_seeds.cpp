@@ -1,9 +1,11 @@
 // Writes the generated part of the fuzz targets' seed corpora: real armoured mails in the
 // shapes mail programs give them, age files from eb, the age test vectors' raw files, and
 // packages. Cipher text is random (salt, nonce), so every run writes different bytes.
-//   cmake --build build-fuzz --target make_seeds && build-fuzz/fuzz/make_seeds fuzz/corpus
-// The test vectors are read from ../shared/testdata/age next to the source tree.
+//   cmake --build build-fuzz --target make_seeds
+//   build-fuzz/fuzz/make_seeds [corpus-folder [age-vector-folder [target...]]]
+// Defaults: fuzz/corpus, ../shared/testdata/age, every target.
 #include "backends/cipher/cipher.h"
+#include "mainwindow/parametersfile.h"
 #include "message/encdecmsg.h"
 #include "support/ansi.h"
 
@@ -210,19 +212,44 @@ void packageSeeds() {
     write("package", "huge_length", "0\ta\t1\txb\t2147483648\ty");
 }
 
+void parametersSeeds() {
+    using ParametersFile::format;
+    write("parameters", "as_written", format({"/home/ann/.local/share/Tessamail/tsm.dat", 1}));
+    write("parameters", "windows_1252", format({"C:\\Daten\\J\u00fcrgen\\tsm.dat", 0}));
+    write("parameters", "utf8_mark", format({QString::fromUtf8("/home/\u0434\u043c/tsm.dat"), 1}));
+    write("parameters", "quotes_and_comma", format({"/tmp/a \"b\" c,d/tsm.dat", 0}));
+    write("parameters", "lf_only", "\"/k/tsm.dat\"\n\"0\"\n");
+    write("parameters", "comma_separated", "\"/k/tsm.dat\",\"1\"");
+    write("parameters", "unquoted", "  /k/tsm.dat  \r\n 1 \r\n");
+    write("parameters", "language_overflows", "\"p\"\r\n\"65537\"\r\n");
+    write("parameters", "unclosed_quote", "\"/k/tsm.dat\r\n1\r\n");
+    write("parameters", "one_line", "\"/k/tsm.dat\"\r\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     g_root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("fuzz/corpus");
     const QString vectors =
         argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("../shared/testdata/age");
+    QStringList targets;
+    for (int i = 3; i < argc; ++i)
+        targets << QString::fromLocal8Bit(argv[i]);
+    const auto wanted = [&targets](const char* target) {
+        return targets.isEmpty() || targets.contains(QLatin1String(target));
+    };
     if (!Cipher::alb())
         return 1;
     Cipher::setWorkFactor(kWorkFactor);
     Cipher::oi(kPassphrase, 1, 0);
-    armourSeeds();
-    ageSeeds(vectors);
-    packageSeeds();
+    if (wanted("armour"))
+        armourSeeds();
+    if (wanted("age"))
+        ageSeeds(vectors);
+    if (wanted("package"))
+        packageSeeds();
+    if (wanted("parameters"))
+        parametersSeeds();
     Cipher::dalb();
     return g_failures == 0 ? 0 : 1;
 }
