@@ -1,5 +1,7 @@
 #include "message/encdecmsg.h"
 
+#include "message/cleaning.h"
+
 #include "backends/cipher/cipher.h"
 #include "keys/keyrules.h"
 #include "support/ansi.h"
@@ -249,6 +251,30 @@ bool splitIntoWindow(State& state, MessageWindow& window) {
 
 } // namespace
 
+namespace {
+
+struct Dearmoured {
+    bool found = false; // a block was found
+    qint32 r = 0;       // dcob's result when found
+    QByteArray cipher;  // the cipher bytes when r > 0
+};
+
+Dearmoured findAndDearmour(QByteArray received) {
+    Dearmoured d;
+    const QByteArray block = FindArmouredBlock(received);
+    if (block.isEmpty())
+        return d;
+    d.found = true;
+    QByteArray cipherBytes(Cipher::kBufferSize, '\0');
+    d.r = Cipher::dcob(block.constData(), int(block.size()), cipherBytes.data(),
+                       int(cipherBytes.size()));
+    if (d.r > 0)
+        d.cipher = cipherBytes.left(qMin<qint32>(d.r, Cipher::kBufferSize));
+    return d;
+}
+
+} // namespace
+
 bool DecryptMessage(State& state, MessageWindow& window) {
     const QString key = KeyRules::ExtendedReducedKey(
         state.blnTest ? state.strRandomKey : CurrentKey(window.selectedKeyEntry()));
@@ -257,17 +283,27 @@ bool DecryptMessage(State& state, MessageWindow& window) {
     const QByteArray keyBytes = Ansi::toAnsi(key);
     Cipher::oi(keyBytes.constData(), 0, 0);
 
-    state.strCipherText = FindArmouredBlock(state.strCipherText);
-    if (state.strCipherText.isEmpty()) {
+    // Mail programs quote, indent and re-space what they show. When the text as received
+    // gives no usable block, a cleaned copy gets one more try; if that fails too, the
+    // first try's failure is the one reported.
+    Dearmoured d = findAndDearmour(state.strCipherText);
+    if (d.r <= 0) {
+        const QString received = state.strReceivedText.isEmpty()
+                                     ? Ansi::fromAnsi(state.strCipherText)
+                                     : state.strReceivedText;
+        Dearmoured second =
+            findAndDearmour(Ansi::toAnsi(MailCleaning::CleanReceivedText(received)));
+        if (second.r > 0)
+            d = second;
+    }
+    if (!d.found) {
         fail(state, GetText(152), GetText(51));
         return false;
     }
     if (state.blnTest)
         window.selectDecryptMode();
 
-    QByteArray cipherBytes(Cipher::kBufferSize, '\0');
-    qint32 r = Cipher::dcob(state.strCipherText.constData(), int(state.strCipherText.size()),
-                            cipherBytes.data(), int(cipherBytes.size()));
+    qint32 r = d.r;
     if (r <= 0) {
         fail(state,
              r == -1   ? GetText(76)
@@ -277,7 +313,7 @@ bool DecryptMessage(State& state, MessageWindow& window) {
              GetText(13));
         return false;
     }
-    state.strCipherText = cipherBytes.left(qMin<qint32>(r, Cipher::kBufferSize));
+    state.strCipherText = d.cipher;
 
     r = CipherBuffer(state.strCipherText, state.strDecryptedPackage, key, false);
     if (r <= 0) {

@@ -34,6 +34,12 @@ struct State {
     // After DecryptMessage: the cipher bytes. After EncryptPackage: the armoured text,
     // printable ASCII with CR LF line breaks (put it on the clipboard with Ansi::fromAnsi).
     QByteArray strCipherText;
+    // In, optional: the received text as the clipboard gave it. When the block cannot be
+    // found or de-armoured, the search runs once more over a cleaned copy of it (quote
+    // marks, indentation, blank lines between armour lines removed). Characters that have
+    // no Windows-1252 byte survive only here. Empty: the cleaned copy is made from
+    // strCipherText.
+    QString strReceivedText;
     // After a decryption: what the split left of the package.
     QByteArray strDecryptedPackage;
     // The files of the last decrypted message, one per slot, kept for the Save command. A

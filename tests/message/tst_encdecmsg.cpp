@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 
 using namespace EncDecMsg;
 using Seams::Answer;
@@ -411,6 +412,86 @@ private slots:
         QVERIFY(DecryptMessage(s, w));
         QVERIFY(boxes.shown.isEmpty());
         QCOMPARE(w.shownText.value(), QString(text));
+    }
+
+    // What mail programs do to a block on its way; each still decrypts through the second
+    // search over a cleaned copy. Steps are applied left to right, separated by "+".
+    void mangledMail_data() {
+        QTest::addColumn<QString>("steps");
+        for (const char* steps :
+             {"quote", "quote+quote", "quote without space", "indent spaces", "indent tab",
+              "indent no-break spaces", "trailing spaces", "blank line after every line",
+              "CR CR LF", "byte-order mark", "zero-width in front", "quote+blank line after every line",
+              "indent no-break spaces+trailing spaces", "CR CR LF+quote",
+              "byte-order mark+indent tab"})
+            QTest::newRow(steps) << QString(steps);
+    }
+    void mangledMail() {
+        QFETCH(QString, steps);
+        const QString text = "The message.";
+        const QByteArray armour = armourOf(BuildPackage(text.toLatin1(), {{"a.txt", "abc"}}));
+        QString mail = "Dear Ann,\n\nas promised:\n\n" + QString::fromLatin1(armour) +
+                       "\n\n-- \nBob\n";
+        mail.replace("\r\n", "\n");
+        const auto eachLine = [&mail](const std::function<QString(const QString&)>& f) {
+            QStringList lines = mail.split('\n');
+            for (QString& l : lines)
+                l = f(l);
+            mail = lines.join('\n');
+        };
+        for (const QString& step : steps.split('+')) {
+            if (step == "quote")
+                eachLine([](const QString& l) { return "> " + l; });
+            else if (step == "quote without space")
+                eachLine([](const QString& l) { return ">" + l; });
+            else if (step == "indent spaces")
+                eachLine([](const QString& l) { return "    " + l; });
+            else if (step == "indent tab")
+                eachLine([](const QString& l) { return "\t" + l; });
+            else if (step == "indent no-break spaces")
+                eachLine([](const QString& l) { return QString(2, QChar(0xA0)) + l; });
+            else if (step == "trailing spaces")
+                eachLine([](const QString& l) { return l + "   "; });
+            else if (step == "blank line after every line")
+                eachLine([](const QString& l) { return l + "\n"; });
+            else if (step == "zero-width in front")
+                eachLine([](const QString& l) { return QChar(0x200B) + l; });
+            else if (step == "CR CR LF")
+                mail.replace("\n", "\r\r\n");
+            else if (step == "byte-order mark")
+                mail.prepend(QChar(0xFEFF));
+            else
+                QFAIL(qPrintable("unknown step " + step));
+        }
+        State s;
+        s.strReceivedText = mail;
+        s.strCipherText = Ansi::toAnsi(mail);
+        FakeWindow w;
+        ScriptedMessageBoxes boxes;
+        QVERIFY2(DecryptMessage(s, w), qPrintable(boxes.lastPrompt()));
+        QVERIFY(boxes.shown.isEmpty());
+        QCOMPARE(w.shownText.value(), text);
+        QCOMPARE(s.strFileContents[0], QByteArray("abc"));
+    }
+
+    // The second search must not turn a real failure into another one: a mail without a
+    // block still says there is none, and a changed character is still reported as such.
+    void secondSearchKeepsFirstFailure() {
+        const QByteArray armour = armourOf(BuildPackage("x", {}));
+        QByteArray quoted = "> " + mangled("changed character", armour);
+        quoted.replace("\r\n", "\r\n> ");
+        for (const auto& [mail, expected] :
+             {std::pair{QByteArray("> Hello,\r\n> nothing here.\r\n").repeated(40), GetText(152)},
+              std::pair{quoted, GetText(152)},
+              std::pair{mangled("changed character", armour), GetText(153)}}) {
+            State s;
+            s.strCipherText = mail;
+            FakeWindow w;
+            ScriptedMessageBoxes boxes;
+            QVERIFY(!DecryptMessage(s, w));
+            QCOMPARE(boxes.lastPrompt(), expected);
+            QVERIFY(w.untouched());
+        }
     }
 
     // Each failure is its own message, and none of them reaches the window.
