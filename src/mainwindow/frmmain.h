@@ -11,6 +11,9 @@
 //
 // Commands of other areas (keyfile, language, message, files, text box, help, self-test,
 // key details) are defined in frmmain_<area>.cpp beside this file.
+#include "mainwindow/textandfiles.h"
+#include "message/encdecmsg.h"
+
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -24,7 +27,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-class frmMain : public QWidget {
+class frmMain : public QWidget, public EncDecMsg::MessageWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -46,6 +49,8 @@ public:
     qint32 lngMaxMessageSizeInFullVersion = 102400;
     QString strStoredKeysFile; // full path of the keyfile
     QString strOldKeyfilePath = kOldKeyfilePath;
+    // The message path's shared strings, its size limit and the self-test flags.
+    EncDecMsg::State msgState;
 
     // ---- start-up and shutdown --------------------------------------------------------
     // Brings the program into its starting state and shows the window; asks for the master
@@ -100,6 +105,14 @@ public:
     // ---- message commands (frmmain_message.cpp) -----------------------------------------
     void cmdEncryptMessage_Click();
     void cmdDecryptMessage_Click();
+    // What the message path reads from and writes to the window. text() carries line
+    // breaks as CR LF.
+    QString text() const override;
+    QString slotPath(int slot) const override;
+    QString selectedKeyEntry() const override;
+    void showDecryptedText(const QString& text) override;
+    void showReceivedFile(int slot, const QString& name, qint32 size) override;
+    void selectDecryptMode() override;
 
     // ---- attached files (frmmain_files.cpp) ---------------------------------------------
     void cmdAppendSaveFile_Click(int index);
@@ -110,6 +123,9 @@ public:
     void cmdCopyFromClipboard_Click();
     void cmdLoadSaveTextbox_Click(int index);
     void cmdEnlargeTextbox_Click();
+    // A failure report: substitute when it is given and memory ran out (error 7),
+    // otherwise the description.
+    void ShowErrMsg(int errorNumber, const QString& description, const QString& substitute);
 
     // ---- help and web page (frmmain_help.cpp) -------------------------------------------
     void cmdHelp_Click();
@@ -193,6 +209,7 @@ private:
     qint32 lngMinClipboardTextLength = 300;
     QString strParametersFile;
     QString strFileErrMsg;
+    TextAndFiles::SharedFileDialog dlgFile;
     QString strProductName;
     QString strVersionText;
     QString strNotice;
