@@ -133,7 +133,7 @@ public:
 
     // ---- self-test (frmmain_selftest.cpp) -----------------------------------------------
     void lblTextbox_Click();
-    bool SelfTestRunning() const;
+    bool SelfTestRunning() const; // msgState.blnTest
 
     // ---- key details (frmmain_keydetails.cpp) -------------------------------------------
     void ShowKeyDetails();

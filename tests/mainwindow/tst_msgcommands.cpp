@@ -77,10 +77,6 @@ void checkBox(const MessageBoxRequest& box, const QString& prompt, Icon icon,
 
 } // namespace
 
-// The Add key command lives with the key list work, which may not be in this build yet;
-// the commands tested here only move the focus to its button.
-__attribute__((weak)) void frmMain::cmdAddKey_Click() {}
-
 class TestMsgCommands : public QObject {
     Q_OBJECT
 
