@@ -44,6 +44,10 @@ frmLargeTextbox::frmLargeTextbox(QWidget* mainWindow, const QPlainTextEdit* main
         txbText->setFont(mainText->font());
         txbText->setPlainText(mainText->document()->toRawText());
         txbText->setReadOnly(mainText->isReadOnly());
+        // Read-only, the text can still be selected from the keyboard for copying.
+        if (txbText->isReadOnly())
+            txbText->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                             Qt::TextSelectableByKeyboard);
     }
     txbText->moveCursor(QTextCursor::Start);
 

@@ -562,6 +562,10 @@ private slots:
             QCOMPARE(large->txbText->isReadOnly(), decrypt);
             QCOMPARE(large->txbText->font().family(), w->txbText->font().family());
             QTest::keyClicks(large->txbText, "new ");
+            // Keyboard users select for copying in either mode, and the button says so.
+            QTest::keyClick(large->txbText, Qt::Key_End, Qt::ShiftModifier);
+            QVERIFY(large->txbText->textCursor().hasSelection());
+            QCOMPARE(large->cmdCopyToClipboard->text(), GetText(176));
             // Coming back to the window keeps what was typed.
             QEvent activation(QEvent::ActivationChange);
             QCoreApplication::sendEvent(large, &activation);
