@@ -106,8 +106,8 @@ void ReportNotDecrypted(qint32 r) {
                   Buttons::OK, Icon::Exclamation, GetText(13));
 }
 
-// A count as the number-to-text of the platform writes it: a leading space for a positive
-// number.
+// A count as the platform's number-to-text writes it: a space in front of a number that is
+// not negative (" 12").
 QString CountText(qsizetype n) {
     return (n >= 0 ? QStringLiteral(" ") : QString()) + QString::number(n);
 }
