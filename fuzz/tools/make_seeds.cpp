@@ -5,6 +5,7 @@
 //   build-fuzz/fuzz/make_seeds [corpus-folder [age-vector-folder [target...]]]
 // Defaults: fuzz/corpus, ../shared/testdata/age, every target.
 #include "backends/cipher/cipher.h"
+#include "keys/keylisttext.h"
 #include "mainwindow/parametersfile.h"
 #include "message/encdecmsg.h"
 #include "support/ansi.h"
@@ -226,6 +227,33 @@ void parametersSeeds() {
     write("parameters", "one_line", "\"/k/tsm.dat\"\r\n");
 }
 
+void keylistSeeds() {
+    using KeyListText::FormatKeyListText;
+    const QString alice = QString::fromUtf8("alice@example.com \u00ab2024-03-01\u00bb "
+                                            "Correct Horse Battery Staple 42");
+    const QString juergen =
+        QString::fromUtf8("J\u00fcrgen M\u00fcller \u00ab\u00bb Schl\u00fcssel f\u00fcr 2\u20ac!");
+    write("keylist", "one_entry", FormatKeyListText({{alice, 2460371}}));
+    write("keylist", "three_entries",
+          FormatKeyListText({{alice, 2460371},
+                             {juergen, 2451545},
+                             {QString::fromUtf8("\u00ab\u00bb ABCDEFGHIJKLMNOP"), -1}}));
+    QList<KeyListText::Entry> many;
+    for (int i = 0; i < 300; ++i)
+        many.append({QStringLiteral("user%1@example.org \u00ab2025-%2\u00bb key number %1 of many")
+                         .arg(i)
+                         .arg(i % 12 + 1),
+                     2460000 + i});
+    write("keylist", "three_hundred_entries", FormatKeyListText(many));
+    write("keylist", "leading_zeros", "a \xab\xbb 0123456789abcdef\t002451545\t");
+    write("keylist", "extreme_dates", "a\t-2147483648\tb\t2147483647\tc\t-0\t");
+    write("keylist", "date_overflows", "a\t2147483648\t");
+    write("keylist", "last_tab_missing", FormatKeyListText({{alice, 2460371}}).chopped(1));
+    write("keylist", "empty_entry", FormatKeyListText({{alice, 2460371}}) + "\t5\t");
+    write("keylist", "date_not_a_number", "a\t24e5\t");
+    write("keylist", "control_bytes", QByteArray("a\r\nb\0c\t1\t", 9));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -250,6 +278,8 @@ int main(int argc, char** argv) {
         packageSeeds();
     if (wanted("parameters"))
         parametersSeeds();
+    if (wanted("keylist"))
+        keylistSeeds();
     Cipher::dalb();
     return g_failures == 0 ? 0 : 1;
 }
