@@ -2,11 +2,15 @@
 
 #include "backends/cipher/cipher.h"
 #include "keys/cb_man.h"
+#include "keys/datepr2.h"
+#include "keys/frmkeyboardwithdisplay.h"
+#include "keys/keyentry.h"
 #include "keys/keyfrom.h"
 #include "mainwindow/application.h"
 #include "mainwindow/clickablelabel.h"
 #include "mainwindow/parametersfile.h"
 #include "mainwindow/statustexts.h"
+#include "selftest/strproc.h"
 #include "support/accesskeys.h"
 #include "support/diskproc.h"
 #include "support/folder.h"
@@ -234,8 +238,7 @@ void frmMain::buildControls() {
     Clock->setObjectName(QStringLiteral("Clock"));
     Clock->setInterval(1000);
 
-    // Nothing is placed by the spec's fixed positions here: the layouts size the window, and
-    // the text box takes what the user adds.
+    // The layouts size the window; room the user adds goes to the text box.
     resize(sizeHint().expandedTo(QSize(860, 640)));
 }
 
@@ -325,6 +328,7 @@ bool frmMain::Form_Load() {
     strParametersFile = Folder::DataFilePath(QStringLiteral("tsm.usr"), GetText(316));
     optEncrypt->setChecked(true);
     blnKeyListNotStored = false;
+    msgState.blnTest = false;
     lblTextbox->clear();
     lblClipboard->clear();
     lblNumKeysSpecified->clear();
@@ -345,7 +349,8 @@ bool frmMain::Form_Load() {
     Clock->start();
     lngMinClipboardTextLength = 300;
     lngMaxMessageSizeInFullVersion = 102400;
-    // The random generators seed themselves (QRandomGenerator); nothing to do here.
+    StrProc::Randomize();
+    // The message buffers grow as needed; there is no fixed work buffer to allocate.
 
     if (StartCipherLibrary() == 0) {
         Seams::MsgBox(GetText(173), Seams::Buttons::OK, Seams::Icon::Critical, GetText(174));
@@ -397,6 +402,7 @@ void frmMain::SetWindowCaption() {
 }
 
 void frmMain::SetModeDefaults() {
+    msgState.lngMaxMessageSize = lngMaxMessageSizeInFullVersion;
     optEncrypt->setChecked(true);
     optEncrypt->setEnabled(true);
     setBold(optEncrypt, true);
@@ -542,6 +548,10 @@ void frmMain::SwitchMode(bool encrypt) {
         AccessKeys::Assign(this);
 }
 
+bool frmMain::SelfTestRunning() const {
+    return msgState.blnTest;
+}
+
 void frmMain::UpdateTextboxLabel() {
     // The document counts one separator per paragraph, plus one at the end.
     const qint64 n = txbText->document()->characterCount() - 1;
@@ -563,6 +573,9 @@ void frmMain::Clock_Timer() {
 
 void frmMain::ShowKeyCount() {
     lblNumKeysSpecified->setText(StatusTexts::KeyCountLabel(cboKeys->count()));
+    // The label only grows, so the key list beside it does not twitch as the count changes.
+    lblNumKeysSpecified->setMinimumWidth(
+        qMax(lblNumKeysSpecified->minimumWidth(), lblNumKeysSpecified->sizeHint().width()));
 }
 
 void frmMain::cboKeys_Click() {
@@ -588,6 +601,33 @@ frmMain::KeyListSnapshot frmMain::currentKeyList() const {
 void frmMain::MarkKeyListStored() {
     blnKeyListNotStored = false;
     m_beforeDeletions = {};
+}
+
+void frmMain::cmdAddKey_Click() {
+    if (cboKeys->count() == 0 && DiskProc::FileExists(strStoredKeysFile)) {
+        // The user may not know that the stored keys are not loaded yet.
+        if (Seams::MsgBox(GetText(343) + CRLF + GetText(344), Seams::Buttons::YesNo,
+                          Seams::Icon::None, GetText(345)) == Seams::Answer::Yes)
+            GetKeyList();
+    }
+    frmKeyFrom& keys = frmKeyFrom::instance();
+    frmKeyboardWithDisplay& dialog = keys.dialog();
+    dialog.txbKey->clear();
+    dialog.blnEncryptingKeyList = false;
+    dialog.blnDecryptingKeyList = false;
+    keys.KeyboardWithDisplay(this);
+    if (!dialog.blnUseThisKey)
+        return;
+
+    const QString entry = CB_Man::ComposeKeyEntry(dialog.txbTarget->text(), dialog.txbDate->text(),
+                                                  dialog.txbKey->text());
+    // The new key is shown and selected: the list cannot stay hidden around it.
+    ShowKeys();
+    CB_Man::AddListItemUnique(cboKeys, entry, DatePr2::TodayJdn(), 0);
+    cboKeys_Click();
+    // Also for a duplicate: the user meant to change the list and is asked on quitting.
+    blnKeyListNotStored = true;
+    ShowKeyCount();
 }
 
 void frmMain::cmdDeleteKeyShown_Click() {
@@ -673,7 +713,5 @@ QString frmMain::plainCaption(const QString& caption) {
 }
 
 QString frmMain::commandTitle(const QString& caption) {
-    QString s = caption;
-    s.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    return AccessKeys::plain(s).replace(QChar(1), GetText(99));
+    return KeyEntry::CaptionAsTitle(caption, GetText(99));
 }

@@ -11,6 +11,8 @@
 //
 // Commands of other areas (keyfile, language, message, files, text box, help, self-test,
 // key details) are defined in frmmain_<area>.cpp beside this file.
+#include "message/encdecmsg.h"
+
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -46,6 +48,8 @@ public:
     qint32 lngMaxMessageSizeInFullVersion = 102400;
     QString strStoredKeysFile; // full path of the keyfile
     QString strOldKeyfilePath = kOldKeyfilePath;
+    // The message path's shared strings, its size limit and the self-test flags.
+    EncDecMsg::State msgState;
 
     // ---- start-up and shutdown --------------------------------------------------------
     // Brings the program into its starting state and shows the window; asks for the master
@@ -117,7 +121,7 @@ public:
 
     // ---- self-test (frmmain_selftest.cpp) -----------------------------------------------
     void lblTextbox_Click();
-    bool SelfTestRunning() const;
+    bool SelfTestRunning() const; // msgState.blnTest
 
     // ---- key details (frmmain_keydetails.cpp) -------------------------------------------
     void ShowKeyDetails();

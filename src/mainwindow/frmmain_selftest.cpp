@@ -1,8 +1,5 @@
 // The self-test, opened by clicking the text box size label.
 #include "mainwindow/frmmain.h"
 
-// Not built yet: the click does nothing and no self-test ever runs.
+// Opens the self-test window. Not built yet: the click does nothing.
 void frmMain::lblTextbox_Click() {}
-bool frmMain::SelfTestRunning() const {
-    return false;
-}
