@@ -82,7 +82,8 @@ void frmMain::SetLanguageDependentText() {
     update();
 
     // The other windows, whether they have been opened yet or not. The self-test window is
-    // made on its first opening and takes the language's captions then.
+    // made on its first opening and takes the language's captions then; the keyfile path,
+    // key details and enlarged text windows are made anew for each opening and do the same.
     frmKeyFrom::instance().dialog().SetLanguageDependentText();
     if (m_frmTest)
         m_frmTest->SetLanguageDependentText();

@@ -3,7 +3,6 @@
 
 #include "mainwindow/clickablelabel.h"
 #include "selftest/frmtest.h"
-#include "support/fileproc.h"
 #include "support/seams.h"
 
 #include <QLabel>
@@ -12,39 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
-
-// Where a decryption of the self-test puts the text and the files: the main window's text
-// box and slots, as the decrypt command shows a received message.
-class SelfTestMessages final : public QObject, public EncDecMsg::MessageWindow {
-public:
-    explicit SelfTestMessages(frmMain& main) : m_main(main) {}
-
-    QString text() const override { return m_main.txbText->toPlainText(); }
-    QString slotPath(int slot) const override { return m_main.txbFile[slot]->text(); }
-    QString selectedKeyEntry() const override { return QString(); }
-
-    void showDecryptedText(const QString& text) override { m_main.txbText->setPlainText(text); }
-    void showReceivedFile(int slot, const QString& name, qint32 size) override {
-        m_main.txbFile[slot]->setText(name);
-        m_main.lblFilesize[slot]->setText(FileProc::KBText(size));
-        m_main.lblFilesize[slot]->show();
-        m_main.cmdAppendSaveFile[slot]->setEnabled(true);
-    }
-    void selectDecryptMode() override { m_main.optDecrypt->setChecked(true); }
-
-private:
-    frmMain& m_main;
-};
-
-} // namespace
-
 frmTest& frmMain::TestWindow() {
-    if (!m_frmTest) {
-        auto* messages = new SelfTestMessages(*this);
-        m_frmTest = new frmTest(*this, *messages);
-        messages->setParent(m_frmTest);
-    }
+    if (!m_frmTest)
+        m_frmTest = new frmTest(*this);
     return *m_frmTest;
 }
 

@@ -67,8 +67,7 @@ QString randomText() {
 
 } // namespace
 
-frmTest::frmTest(frmMain& mainWindow, EncDecMsg::MessageWindow& messageWindow)
-    : QDialog(&mainWindow), m_main(mainWindow), m_window(messageWindow) {
+frmTest::frmTest(frmMain& mainWindow) : QDialog(&mainWindow), m_main(mainWindow) {
     setObjectName(QStringLiteral("frmTest"));
     // The same word in both languages.
     setWindowTitle(QStringLiteral("Test"));
@@ -353,7 +352,7 @@ void frmTest::RunTest() {
         // takes part in the search or the comparison.
         state.strReceivedText.clear();
         state.strFileContents = {};
-        const bool ok = EncDecMsg::DecryptMessage(state, m_window);
+        const bool ok = EncDecMsg::DecryptMessage(state, m_main);
         setBold(m_main.optDecrypt, false);
         redraw(m_main.optDecrypt);
         if (!ok)

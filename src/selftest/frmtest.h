@@ -23,7 +23,6 @@ class frmMain;
 
 namespace EncDecMsg {
 struct State;
-class MessageWindow;
 } // namespace EncDecMsg
 
 class frmTest : public QDialog {
@@ -36,9 +35,9 @@ public:
     static constexpr int kPauseAfterEncryption = 2000; // ms, so the armour can be seen
     static constexpr int kPauseAfterRound = 3000;      // ms, between continuous rounds
 
-    // mainWindow: whose modes, text box and slots show the stages, and whose message state
-    // the rounds use. messageWindow: where a decryption puts its text and files.
-    frmTest(frmMain& mainWindow, EncDecMsg::MessageWindow& messageWindow);
+    // mainWindow: whose modes, text box and slots show the stages, whose message state the
+    // rounds use, and where a decryption puts its text and files.
+    explicit frmTest(frmMain& mainWindow);
     ~frmTest() override;
 
     // ---- round state ------------------------------------------------------------------
@@ -113,7 +112,6 @@ private:
     void failRound(const QString& message);
 
     frmMain& m_main;
-    EncDecMsg::MessageWindow& m_window;
     QEventLoop* m_pause = nullptr;
     bool m_running = false;
     bool m_closeRequested = false;

@@ -1,3 +1,4 @@
+#include "keys/cb_man.h"
 #include "keys/frmkeyboardwithdisplay.h"
 #include "keys/keyfrom.h"
 #include "mainwindow/clickablelabel.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -140,6 +142,8 @@ const QString kKeyPath = QStringLiteral("Software\\Tessamail\\Settings");
 
 } // namespace
 
+Q_DECLARE_METATYPE(QList<Caption>)
+
 class TestLanguage : public QObject {
     Q_OBJECT
 
@@ -215,28 +219,62 @@ private slots:
     }
 
     // Windows opened for the first time after a switch show the new language.
+    void windowsOpenedLaterShowTheNewLanguage_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QList<Caption>>("captions");
+        QTest::newRow("key entry")
+            << "cmdAddKey"
+            << "frmKeyboardWithDisplay"
+            << QList<Caption>{{keyDialog, "cmdCancel", 184}, {keyDialog, "chkConcealChars", 37}};
+        QTest::newRow("self-test") << "lblTextbox"
+                                   << "frmTest"
+                                   << QList<Caption>{{testWindow, "cmdStartStop", 102},
+                                                     {testWindow, "cmdClose", 101},
+                                                     {testWindow, "chkRunWithoutPause", 122}};
+        QTest::newRow("key details") << "cmdKeyDetails"
+                                     << "frmKeyDetails"
+                                     << QList<Caption>{{nullptr, "", 163},
+                                                       {nullptr, "cmdClose", 101},
+                                                       {nullptr, "lblTarget_0", 131},
+                                                       {nullptr, "lblChecksum_0", 136}};
+        QTest::newRow("keyfile path") << "cmdSpecifyKeyfilePath"
+                                      << "frmSpecifyKeyfilePath"
+                                      << QList<Caption>{{nullptr, "", 19},
+                                                        {nullptr, "cmdChangeKFP", 139},
+                                                        {nullptr, "cmdClose", 172},
+                                                        {nullptr, "lblGetStoreOps", 138}};
+        QTest::newRow("enlarged text")
+            << "cmdEnlargeTextbox"
+            << "frmLargeTextbox" << QList<Caption>{{nullptr, "cmdClose", 101}};
+    }
     void windowsOpenedLaterShowTheNewLanguage() {
+        QFETCH(QString, command);
+        QFETCH(QString, window);
+        QFETCH(QList<Caption>, captions);
         ScriptedModals modals;
         ScriptedMessageBoxes boxes;
         auto w = start();
+        CB_Man::InsertSorted(w->cboKeys,
+                             QStringLiteral("bob@example.org \u00AB\u00BB Some key 1234567890"),
+                             2451545);
+        w->cboKeys->setCurrentIndex(0);
+        w->txbText->setPlainText("Something to enlarge");
         chooseInList(*w, ProgramText::German);
-        QStringList seen;
+        QStringList wrong;
         modals.script([&](QDialog* d) {
-            auto* dialog = qobject_cast<frmKeyboardWithDisplay*>(d);
-            QVERIFY(dialog);
-            seen << AccessKeys::plain(dialog->cmdCancel->text())
-                 << AccessKeys::plain(dialog->chkConcealChars->text());
+            QCOMPARE(d->objectName(), window);
+            for (const Caption& c : captions) {
+                const QString shown = captionOf(d, c.control);
+                if (shown != textIn(ProgramText::German, c.text))
+                    wrong << c.control + ": " + shown;
+            }
         });
-        QTest::mouseClick(w->cmdAddKey, Qt::LeftButton);
-        modals.script([&](QDialog* d) {
-            auto* test = qobject_cast<frmTest*>(d);
-            QVERIFY(test);
-            seen << AccessKeys::plain(test->cmdStartStop->text())
-                 << AccessKeys::plain(test->cmdClose->text());
-        });
-        QTest::mouseClick(w->lblTextbox, Qt::LeftButton);
-        QCOMPARE(seen,
-                 QStringList({textIn(1, 184), textIn(1, 37), textIn(1, 102), textIn(1, 101)}));
+        QWidget* opener = w->findChild<QWidget*>(command);
+        QVERIFY(opener);
+        QTest::mouseClick(opener, Qt::LeftButton);
+        QCOMPARE(modals.shown, QStringList{window});
+        QCOMPARE(wrong, QStringList());
     }
 
     void choiceGoesToTheRegistryOnlyWhenItChanges() {
