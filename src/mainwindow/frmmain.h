@@ -26,6 +26,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class frmHelp;
+class frmTest;
 
 class frmMain : public QWidget, public EncDecMsg::MessageWindow {
     Q_OBJECT
@@ -130,10 +132,14 @@ public:
     // ---- help and web page (frmmain_help.cpp) -------------------------------------------
     void cmdHelp_Click();
     void cmdWebPage_Click();
+    // The help window, created on first use; it has no owner but goes with this window.
+    frmHelp& HelpWindow();
 
     // ---- self-test (frmmain_selftest.cpp) -----------------------------------------------
     void lblTextbox_Click();
     bool SelfTestRunning() const; // msgState.blnTest
+    // The self-test window, created on first use.
+    frmTest& TestWindow();
 
     // ---- key details (frmmain_keydetails.cpp) -------------------------------------------
     void ShowKeyDetails();
@@ -193,6 +199,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // F1 anywhere in the window opens the help (frmmain_help.cpp).
+    void keyPressEvent(QKeyEvent* event) override;
     // Seams for tests of the fatal start-up paths.
     virtual bool LoadProgramTextTable();
     virtual int StartCipherLibrary();
@@ -222,6 +230,8 @@ private:
     int savedKeyIndex = -1;
     bool m_keysHidden = false;
     bool m_ended = false;
+    frmHelp* m_frmHelp = nullptr;
+    frmTest* m_frmTest = nullptr;
 
     // State of the list before the first deletion that can still be undone: undoing all
     // deletions marks the list as stored only when nothing else changed meanwhile.

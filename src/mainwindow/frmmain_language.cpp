@@ -1,25 +1,94 @@
 // Language choice and the captions that follow it.
 #include "mainwindow/frmmain.h"
 
+#include "keys/frmkeyboardwithdisplay.h"
+#include "keys/keyfrom.h"
 #include "mainwindow/clickablelabel.h"
+#include "selftest/frmtest.h"
 #include "support/accesskeys.h"
+#include "support/registry.h"
+#include "support/twips.h"
+#include "text/frmhelp.h"
 #include "text/programtext.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
-// Sets every language-dependent caption of the program. So far it fills the language list
-// and refreshes the status labels and accessible names; the captions of the commands keep
-// their English design-time texts until the language switch is built.
+namespace {
+
+// Switches between the two languages; returns the new one.
+int ToggleLanguage() {
+    const int language = ProgramText::language() == ProgramText::English ? ProgramText::German
+                                                                         : ProgramText::English;
+    ProgramText::setLanguage(language);
+    return language;
+}
+
+} // namespace
+
 void frmMain::SetLanguageDependentText() {
+    const bool english = ProgramText::language() != ProgramText::German;
     FillLanguageList();
+
+    // The German captions are longer; smaller type keeps the rows of buttons within the
+    // window. The buttons of other windows are not this window's direct children.
+    for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        QFont font = button->font();
+        font.setPointSize(english ? 10 : 8);
+        button->setFont(font);
+    }
+
+    lblLanguage->setText(GetText(187));
+    optEncrypt->setText(GetText(1));
+    optDecrypt->setText(GetText(2));
+    // The mode options take the room their captions need in each language.
+    optEncrypt->setMinimumWidth(twipsToPixels(english ? 3375 : 2750));
+    optDecrypt->setMinimumWidth(twipsToPixels(english ? 4500 : 5500));
+    cmdClearTextbox->setText(GetText(6));
+    cmdCopyFromClipboard->setText(GetText(7));
+    cmdLoadSaveTextbox[0]->setText(GetText(8));
+    cmdLoadSaveTextbox[1]->setText(GetText(9));
+    cmdEnlargeTextbox->setText(GetText(10));
+    const bool appendCaption = !blnStartupCompleted || blnEncrypt;
+    for (int i = 0; i < kSlots; ++i) {
+        cmdAppendSaveFile[i]->setText(appendCaption ? GetText(14) : GetText(15));
+        // Three buttons of the same name: none of them takes the text box's access key.
+        cmdClearFile[i]->setText(AccessKeys::plain(GetText(6)));
+        lblSaved[i]->setText(GetText(494));
+    }
+    cmdDecryptStoredKeys->setText(GetText(16));
+    cmdEncryptStoredKeys->setText(GetText(17));
+    cmdKeylistHideShow->setText(!blnStartupCompleted || !m_keysHidden ? GetText(34) : GetText(35));
+    cmdSpecifyKeyfilePath->setText(GetText(19));
+    cmdAddKey->setText(GetText(20));
+    cmdKeyDetails->setText(GetText(21));
+    cmdDeleteKeyShown->setText(GetText(22));
+    cmdUndoLastDeletion->setText(GetText(23));
+    cmdEncryptMessage->setText(GetText(24));
+    cmdDecryptMessage->setText(GetText(25));
+    cmdHelp->setText(GetText(28));
+    cmdQuit->setText(GetText(36));
+    cmdWebPage->setText(GetText(38));
+
     UpdateTextboxLabel();
     UpdateClipboardLabel();
     ShowKeyCount();
     SetAccessibleNames();
     AccessKeys::Assign(this);
+    update();
+
+    // The other windows, whether they have been opened yet or not. The self-test window is
+    // made on its first opening and takes the language's captions then; the keyfile path,
+    // key details and enlarged text windows are made anew for each opening and do the same.
+    frmKeyFrom::instance().dialog().SetLanguageDependentText();
+    if (m_frmTest)
+        m_frmTest->SetLanguageDependentText();
+    // Last: it also puts the help text of the new language in place.
+    HelpWindow().SetLanguageDependentText();
 }
 
 void frmMain::FillLanguageList() {
@@ -44,11 +113,30 @@ void frmMain::SetAccessibleNames() {
     lblLanguage->setToolTip(GetText(425));
 }
 
-// The language list's choice. Not built yet: the choice is not applied.
-void frmMain::cboLanguage_Click() {}
+void frmMain::cboLanguage_Click() {
+    if (cboLanguage->currentIndex() < 0)
+        return;
+    const int language = cboLanguage->currentData().toInt();
+    ProgramText::setLanguage(language);
+    if (language != intPreviousLanguage) {
+        // Rebuilds the list with the new language's entry selected.
+        SetLanguageDependentText();
+        intPreviousLanguage = language;
+        SaveLanguageSetting();
+    }
+    if (isVisible() && isEnabled())
+        cmdDecryptStoredKeys->setFocus();
+}
 
-// Toggles between the two languages. Not built yet.
-void frmMain::lblLanguage_DblClick() {}
+void frmMain::lblLanguage_DblClick() {
+    // Selecting the entry runs cboLanguage_Click, which does the rest.
+    cboLanguage->setCurrentIndex(ToggleLanguage());
+}
 
-// Records the language outside the program. Not built yet.
-void frmMain::SaveLanguageSetting() {}
+void frmMain::SaveLanguageSetting() {
+    // Kept for other programs to read; a failed write is no reason to bother the user.
+    Registry::WriteRegistryString(
+        Registry::HKEY_CURRENT_USER_ROOT, strRegistryKeyPath, QStringLiteral("Language"),
+        ProgramText::language() == ProgramText::German ? QStringLiteral("DE")
+                                                       : QStringLiteral("EN"));
+}

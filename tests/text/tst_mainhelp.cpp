@@ -1,0 +1,122 @@
+#include "mainwindow/frmmain.h"
+#include "support/folder.h"
+#include "support/registry.h"
+#include "support/scripted.h"
+#include "testsupport/testsupport.h"
+#include "text/frmhelp.h"
+#include "text/programtext.h"
+#include "text/weblink.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+class TestMain : public frmMain {
+protected:
+    bool LoadProgramTextTable() override { return true; }
+    int StartCipherLibrary() override { return 1; }
+};
+
+// The pages are looked for beside the executable; this test program gets its own copy.
+void installPages() {
+    QDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/tsm"));
+    QVERIFY(dir.mkpath(QStringLiteral(".")));
+    for (const char* page : {"tsm.htm", "tsm_g.htm"}) {
+        const QString target = dir.filePath(QLatin1String(page));
+        if (!QFileInfo(target).isFile())
+            QVERIFY(QFile::copy(QStringLiteral(TESSAMAIL_SOURCE_DIR "/data/tsm/") + page, target));
+    }
+}
+
+} // namespace
+
+class TestMainHelp : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home;
+
+    std::unique_ptr<TestMain> start() {
+        auto w = std::make_unique<TestMain>();
+        if (!w->Form_Load())
+            qFatal("start-up failed");
+        return w;
+    }
+
+private slots:
+    void initTestCase() {
+        TestSupport::loadProgramTexts();
+        QStandardPaths::setTestModeEnabled(true);
+    }
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        QVERIFY(home->isValid());
+        Folder::setAppDataOverride(home->path());
+        Registry::setSettingsFileOverride(home->filePath("registry.ini"));
+    }
+    void cleanup() {
+        weblink::setUrlOpener({});
+        Registry::setSettingsFileOverride(QString());
+        Folder::setAppDataOverride(QString());
+        ProgramText::setLanguage(ProgramText::English);
+        home.reset();
+    }
+
+    void helpCommandOpensTheHelp_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("click") << "click";
+        QTest::newRow("F1 on the Help button") << "F1";
+        QTest::newRow("F1 in the text box") << "F1 text";
+    }
+    void helpCommandOpensTheHelp() {
+        QFETCH(QString, how);
+        auto w = start();
+        frmHelp& help = w->HelpWindow();
+        QVERIFY(!help.isVisible());
+        if (how == "click")
+            QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
+        else
+            QTest::keyClick(how == "F1" ? static_cast<QWidget*>(w->cmdHelp) : w->txbText,
+                            Qt::Key_F1);
+        QVERIFY(help.isVisible());
+        QCOMPARE(help.windowTitle(), GetText(100));
+        QCOMPARE(help.txbHelpScreen->toPlainText(),
+                 frmHelp::HelpText(ProgramText::English).replace("\r\n", "\n"));
+
+        // Pressing Help again brings back the same window, also from minimised.
+        help.showMinimized();
+        QTest::mouseClick(w->cmdHelp, Qt::LeftButton);
+        QVERIFY(!help.isMinimized() && help.isVisible());
+        QCOMPARE(&w->HelpWindow(), &help);
+    }
+
+    void webPageButtonOpensTheLanguagesPage_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << int(ProgramText::English);
+        QTest::newRow("German") << int(ProgramText::German);
+    }
+    void webPageButtonOpensTheLanguagesPage() {
+        QFETCH(int, language);
+        Seams::ScriptedMessageBoxes boxes;
+        QList<QUrl> opened;
+        weblink::setUrlOpener([&](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        auto w = start();
+        ProgramText::setLanguage(language);
+        installPages();
+        QTest::mouseClick(w->cmdWebPage, Qt::LeftButton);
+        QCOMPARE(opened, QList<QUrl>{weblink::ProductPageUrl(language)});
+        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.lastPrompt()));
+    }
+};
+
+QTEST_MAIN(TestMainHelp)
+#include "tst_mainhelp.moc"
