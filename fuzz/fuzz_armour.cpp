@@ -109,8 +109,7 @@ QByteArray searchAndCheck(const QByteArray& received) {
     return block;
 }
 
-// Returns dcob's result and, when it is positive, the bytes in out.
-int dearmourAndCheck(const QByteArray& armour, QByteArray& bytes) {
+void checkDearmour(const QByteArray& armour) {
     // Made once: a buffer of this size per call costs more than the rest of the run.
     static const std::unique_ptr<char[]> out(new char[Cipher::kBufferSize]);
     std::memset(out.get(), kUntouched, Cipher::kBufferSize);
@@ -119,8 +118,8 @@ int dearmourAndCheck(const QByteArray& armour, QByteArray& bytes) {
     FUZZ_CHECK(r >= Cipher::kArmourDoesNotFit && r <= Cipher::kBufferSize);
     FUZZ_CHECK(untouched(out.get(), r > 0 ? r : 0, Cipher::kBufferSize));
     if (r <= 0)
-        return r;
-    bytes = QByteArray(out.get(), r);
+        return;
+    const QByteArray bytes(out.get(), r);
 
     // dcob accepts nothing but the canonical armour of what it returns, however the lines
     // were broken: the text between the markers equals the re-armoured bytes' text.
@@ -139,7 +138,6 @@ int dearmourAndCheck(const QByteArray& armour, QByteArray& bytes) {
     FUZZ_CHECK(Cipher::dcob(armour.constData(), int(armour.size()), out.get(), r - 1) ==
                Cipher::kArmourDoesNotFit);
     FUZZ_CHECK(untouched(out.get(), 0, Cipher::kBufferSize));
-    return r;
 }
 
 void checkCleaning(const QString& received) {
@@ -159,10 +157,8 @@ void checkCleaning(const QString& received) {
     FUZZ_CHECK(MailCleaning::CleanReceivedText(cleaned) == cleaned);
 
     const QByteArray block = searchAndCheck(Ansi::toAnsi(cleaned));
-    if (!block.isEmpty()) {
-        QByteArray bytes;
-        dearmourAndCheck(block, bytes);
-    }
+    if (!block.isEmpty())
+        checkDearmour(block);
 }
 
 qsizetype armourLength(qsizetype size) {
@@ -229,10 +225,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // First try: the received bytes as they are.
     const QByteArray block = searchAndCheck(input);
-    if (!block.isEmpty()) {
-        QByteArray bytes;
-        dearmourAndCheck(block, bytes);
-    }
+    if (!block.isEmpty())
+        checkDearmour(block);
 
     // Second try: a cleaned copy, made from the bytes as Windows-1252 (no clipboard text
     // kept) and, where they are UTF-8, from the clipboard text they would be.
