@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for the given number of seconds
-# (default 60), starting from its committed seed corpus. New inputs go to a scratch
-# folder, so the committed corpus only changes by hand.
+# (default 60), starting from its committed seed corpus (and its dictionary fuzz/NAME.dict
+# where there is one). New inputs go to a scratch folder, so the committed corpus only
+# changes by hand.
 #   fuzz/run.sh [seconds] [target-name-filter]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,8 +24,10 @@ for exe in "$build"/fuzz/fuzz_*; do
     [[ -z "$filter" || "$name" == *"$filter"* ]] || continue
     scratch=$(mktemp -d)
     cp -r fuzz/corpus/"$name"/. "$scratch"/ 2>/dev/null || true
+    dict=()
+    [ -f fuzz/"$name".dict ] && dict=(-dict=fuzz/"$name".dict)
     echo "== $name: ${seconds}s"
-    if ! "$exe" -max_total_time="$seconds" -max_len=262144 -timeout=30 \
+    if ! "$exe" -max_total_time="$seconds" -max_len=262144 -timeout=30 "${dict[@]}" \
         -artifact_prefix="$build/crash-$name-" "$scratch" 2>"$build/fuzz-$name.log"; then
         echo "FAILED: $name (see $build/fuzz-$name.log)"
         tail -30 "$build/fuzz-$name.log"

@@ -82,6 +82,29 @@ private:
     qsizetype pos = 0;
 };
 
+// The exact layout format() writes: the quoted path, CR LF, the quoted language digits,
+// CR LF. Such a file is read by that layout, so any path comes back whole, also one that
+// holds a quote followed by a comma or a line break, where the field reader would end it.
+std::optional<Parameters> parseAsWritten(const QString& text) {
+    const QLatin1String lineEnd("\"\r\n");
+    const QLatin1String betweenLines("\"\r\n\"");
+    if (!text.startsWith(QLatin1Char('"')) || !text.endsWith(lineEnd))
+        return std::nullopt;
+    qsizetype digits = text.size() - lineEnd.size();
+    while (digits > 0 && text[digits - 1] >= QLatin1Char('0') &&
+           text[digits - 1] <= QLatin1Char('9'))
+        --digits;
+    const qsizetype pathEnd = digits - betweenLines.size();
+    if (digits == text.size() - lineEnd.size() || pathEnd <= 1 ||
+        QStringView(text).sliced(pathEnd, betweenLines.size()) != betweenLines)
+        return std::nullopt;
+    Parameters p;
+    p.keyfilePath = text.mid(1, pathEnd - 1);
+    p.language =
+        leadingNumber(text.mid(digits, text.size() - lineEnd.size() - digits)) == 1 ? 1 : 0;
+    return p;
+}
+
 } // namespace
 
 int leadingNumber(const QString& field) {
@@ -108,6 +131,8 @@ std::optional<Parameters> parse(const QByteArray& contents) {
     if (contents.size() > kMaxFileSize)
         return std::nullopt;
     const QString text = decode(contents);
+    if (std::optional<Parameters> p = parseAsWritten(text))
+        return p;
     FieldReader reader(text);
     const std::optional<QString> path = reader.next();
     const std::optional<QString> language = reader.next();

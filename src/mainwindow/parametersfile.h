@@ -3,8 +3,9 @@
 // path and the language number (0 English, 1 German):
 //     "/home/ann/.local/share/Tessamail/tsm.dat"
 //     "1"
-// Fields may also be separated by commas; unquoted fields are read up to the next comma or
-// line break. The file is outside input: parse() accepts any bytes.
+// A file in exactly that layout is read by it, so any path comes back whole. Other files are
+// read field by field: fields may also be separated by commas; unquoted fields are read up
+// to the next comma or line break. The file is outside input: parse() accepts any bytes.
 #include <QByteArray>
 #include <QString>
 #include <optional>

@@ -3,6 +3,7 @@
 #include "message/encdecmsg.h"
 #include "support/fileproc.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -44,6 +45,26 @@ QString KBTextOfSize(qint64 size) {
     return QLocale().toString((size - 1) / 1024 + 1) + QStringLiteral(" KB");
 }
 
+namespace {
+
+// Windows drops trailing dots and spaces, and a name of dots alone is a folder.
+void chopDotsAndSpaces(QString& name) {
+    while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+}
+
+// The longest start of name whose encoded form takes at most maxBytes bytes, never ending
+// inside a surrogate pair.
+QString leftBytes(const QString& name, qsizetype maxBytes) {
+    qsizetype n = qMin(name.size(), maxBytes);
+    while (n > 0 &&
+           (QFile::encodeName(name.left(n)).size() > maxBytes || name[n - 1].isHighSurrogate()))
+        --n;
+    return name.left(n);
+}
+
+} // namespace
+
 QString SuggestedSaveName(const QString& receivedName) {
     static const QString kForbidden = QStringLiteral("\\/:*?\"<>|");
     QString name;
@@ -51,10 +72,8 @@ QString SuggestedSaveName(const QString& receivedName) {
         if (c.unicode() >= 32 && c.unicode() != 127 && !kForbidden.contains(c))
             name += c;
 
-    // Windows drops trailing dots and spaces, and a name of dots alone is a folder.
     name = name.trimmed();
-    while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
-        name.chop(1);
+    chopDotsAndSpaces(name);
     if (name.isEmpty())
         return QString();
 
@@ -65,12 +84,14 @@ QString SuggestedSaveName(const QString& receivedName) {
     if (device.match(name).hasMatch())
         name.prepend(QLatin1Char('_'));
 
-    // File systems take 255 characters; keep a short extension when cutting.
-    constexpr qsizetype kMaxName = 255;
-    if (name.size() > kMaxName) {
+    // File systems take 255 bytes of a name (NTFS 255 UTF-16 units, never fewer), and an
+    // accented letter takes two or three of them; keep a short extension when cutting.
+    constexpr qsizetype kMaxNameBytes = 255;
+    if (QFile::encodeName(name).size() > kMaxNameBytes) {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         const QString suffix = dot > 0 && name.size() - dot <= 16 ? name.mid(dot) : QString();
-        name = name.left(kMaxName - suffix.size()) + suffix;
+        name = leftBytes(name, kMaxNameBytes - QFile::encodeName(suffix).size()) + suffix;
+        chopDotsAndSpaces(name);
     }
     return name;
 }

@@ -32,6 +32,8 @@ private slots:
             << QByteArray("\"/a,b/tsm.dat\"\r\n\"1\"\r\n") << params("/a,b/tsm.dat", 1);
         QTest::newRow("quote inside quotes")
             << QByteArray("\"/a\"b/tsm.dat\"\r\n\"1\"\r\n") << params("/a\"b/tsm.dat", 1);
+        QTest::newRow("as written, quote and comma in the path")
+            << QByteArray("\"/a\", b/tsm.dat\"\r\n\"1\"\r\n") << params("/a\", b/tsm.dat", 1);
         QTest::newRow("Windows-1252 path") << QByteArray("\"/home/j\xFCrgen/tsm.dat\"\r\n\"0\"\r\n")
                                            << params(QString::fromUtf8("/home/jürgen/tsm.dat"), 0);
         QTest::newRow("UTF-8 behind its mark")
@@ -74,6 +76,10 @@ private slots:
         QTest::newRow("umlaut") << QString::fromUtf8("/home/jürgen/Schlüssel/tsm.dat");
         QTest::newRow("cyrillic") << QString::fromUtf8("/home/дмитрий/tsm.dat");
         QTest::newRow("quotes and comma") << "/tmp/a \"b\" c,d/tsm.dat";
+        // A quote followed by a comma or a line break would end a field.
+        QTest::newRow("quote before a comma") << "/home/ann/My \"Keys\", 2024/tsm.dat";
+        QTest::newRow("quote before a line break") << "/tmp/a\"\r\nb/tsm.dat";
+        QTest::newRow("a whole parameters file") << "\"p\"\r\n\"65537\"\r\n";
     }
     void formatThenParseGivesBackThePath() {
         QFETCH(QString, path);

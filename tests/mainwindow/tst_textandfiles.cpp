@@ -43,6 +43,13 @@ private slots:
             << QString::fromUtf8("Grüße.txt") << QString::fromUtf8("Grüße.txt");
         QTest::newRow("too long keeps its extension")
             << QString(300, 'n') + ".jpeg" << QString(250, 'n') + ".jpeg";
+        // A file system counts bytes: a right quotation mark takes three in UTF-8.
+        QTest::newRow("too long in bytes")
+            << "@" + QString(100, QChar(0x201D)) << "@" + QString(84, QChar(0x201D));
+        QTest::newRow("too long in bytes keeps its extension")
+            << QString(200, QChar(0xFC)) + ".txt" << QString(125, QChar(0xFC)) + ".txt";
+        QTest::newRow("cut before a dot drops the dot")
+            << QString(254, 'a') + "." + QString(30, 'b') << QString(254, 'a');
     }
     void suggestedSaveName() {
         QFETCH(QString, received);
