@@ -2,6 +2,7 @@
 // The key module: the key variables shared by the key entry dialog, the key list and the
 // keyfile commands, and the operation that shows the key entry dialog.
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -24,13 +25,15 @@ public:
     frmKeyboardWithDisplay& dialog();
 
     // Places the dialog relative to mainWindow (same width and left edge; top + 3,725 twips
-    // in the master-key modes, + 1,450 in add mode) and shows it modally through the
-    // modal-window seam. Returns when it is hidden.
+    // in the master-key modes, + 1,450 in add mode; kept on the main window's screen) and
+    // shows it modally through the modal-window seam. Returns when it is hidden. The dialog
+    // becomes a child window of mainWindow, so it stays above it.
     void KeyboardWithDisplay(QWidget* mainWindow);
 
     // Start-up state: key strings empty, limits 16 and 64, dialog flags and check boxes off.
     void reset();
 
 private:
-    frmKeyboardWithDisplay* m_dialog = nullptr;
+    // Guarded: the main window owns the dialog once it has been shown over it.
+    QPointer<frmKeyboardWithDisplay> m_dialog;
 };

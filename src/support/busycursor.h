@@ -1,5 +1,6 @@
 #pragma once
 // Shows the wait cursor while in scope (key derivation takes about a second by design).
+#include <QCursor>
 #include <QGuiApplication>
 
 class BusyCursor {

@@ -1,0 +1,89 @@
+// Finding the armoured block inside a pasted mail. Pure functions over the received bytes.
+#include "message/encdecmsg.h"
+
+namespace EncDecMsg {
+namespace {
+
+constexpr char kCR = '\r';
+constexpr char kLF = '\n';
+
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+} // namespace
+
+QByteArray TrimControlCharacters(const QByteArray& text) {
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && isControl(text[from]))
+        ++from;
+    while (to > from && isControl(text[to - 1]))
+        --to;
+    return text.mid(from, to - from);
+}
+
+QByteArray NormaliseLineBreaks(const QByteArray& text) {
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 32 + 2);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == kCR) {
+            out += "\r\n";
+            if (i + 1 < n && text[i + 1] == kLF)
+                ++i;
+        } else if (c == kLF) {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Each scan starts at `start` and walks forward until an empty line, a rejected character
+// or the end. A scan that covered 300 characters or more is the block. Otherwise the next
+// scan starts after the empty line, after a rejected first character, or at the start of
+// the next line; so every character is looked at once.
+QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour) {
+    text = TrimControlCharacters(text);
+    const QByteArray s = NormaliseLineBreaks(text);
+    const qsizetype n = s.size();
+
+    qsizetype start = 0;
+    while (start < n) {
+        int lineFeeds = 0;
+        qsizetype i = start; // where the scan stopped; n when it ran off the end
+        bool emptyLine = false;
+        for (; i < n; ++i) {
+            const char c = s[i];
+            if (c == kCR)
+                continue;
+            if (c == kLF) {
+                if (++lineFeeds == 2) {
+                    emptyLine = true;
+                    break;
+                }
+                continue;
+            }
+            if (!isArmour(static_cast<unsigned char>(c)))
+                break;
+            lineFeeds = 0;
+        }
+        const qsizetype scanned = i - start;
+        if (scanned >= kMinArmouredBlockLength)
+            return TrimControlCharacters(s.mid(start, scanned));
+        if (emptyLine || i == start) {
+            start = i + 1;
+            continue;
+        }
+        const qsizetype lf = i < n ? s.indexOf(kLF, i + 1) : -1;
+        if (lf < 0)
+            return {};
+        start = lf + 1;
+    }
+    return {};
+}
+
+} // namespace EncDecMsg

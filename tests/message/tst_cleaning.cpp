@@ -1,0 +1,283 @@
+// Cleaning of a received mail: a real armoured block inside a mail, mangled the ways mail
+// programs mangle text, must de-armour to the same bytes once cleaned, and come out as
+// unbroken lines of armour that the block search can find.
+#include "backends/cipher/cipher.h"
+#include "message/cleaning.h"
+#include "support/ansi.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+using MailCleaning::CleanReceivedText;
+
+namespace {
+
+const QString kBegin = QStringLiteral("TessamailMessageBegin");
+const QString kEnd = QStringLiteral("TessamailMessageEnd");
+const QString kCrLf = QStringLiteral("\r\n");
+
+QByteArray randomBytes(int size, quint32 seed) {
+    QByteArray bytes(size, '\0');
+    QRandomGenerator generator(seed);
+    for (char& c : bytes)
+        c = char(generator.bounded(256));
+    return bytes;
+}
+
+struct Decoded {
+    int code;
+    QByteArray bytes;
+};
+
+Decoded dearmour(const QString& text) {
+    const QByteArray in = Ansi::toAnsi(text);
+    QByteArray out(Cipher::kBufferSize, '\0');
+    const int r = Cipher::dcob(in.constData(), int(in.size()), out.data(), int(out.size()));
+    return {r, r > 0 ? out.left(r) : QByteArray()};
+}
+
+// Empty when the lines from the Begin line to the End line are what the block search needs:
+// armour characters only, joined by single CR LF, no empty line.
+QString blockLinesError(const QString& text) {
+    const qsizetype begin = text.indexOf(kBegin);
+    const qsizetype end = text.indexOf(kEnd, begin + 1);
+    if (begin < 0 || end < 0)
+        return QStringLiteral("markers missing");
+    const qsizetype first = text.lastIndexOf(u'\n', begin) + 1;
+    const qsizetype last = text.indexOf(u'\r', end);
+    const QStringList lines =
+        text.mid(first, last < 0 ? -1 : last - first).split(kCrLf, Qt::KeepEmptyParts);
+    for (const QString& line : lines) {
+        if (line.isEmpty())
+            return QStringLiteral("empty line in the block");
+        for (QChar c : line)
+            if (c.unicode() > 255 || Cipher::cci(c.unicode()) < 0)
+                return QStringLiteral("U+%1 in the block").arg(c.unicode(), 4, 16, QChar(u'0'));
+    }
+    return QString();
+}
+
+// Line breaks as the block search sees them: CR LF stays, any other CR or LF becomes CR LF.
+QString crLfForm(QString text) {
+    text.replace(kCrLf, QStringLiteral("\n")).replace(u'\r', u'\n');
+    return text.replace(QStringLiteral("\n"), kCrLf);
+}
+
+// What mail programs do, line by line.
+QStringList prefixed(const QStringList& lines, const QString& prefix, const QString& onEmpty) {
+    QStringList out;
+    for (const QString& line : lines)
+        out << (line.isEmpty() ? onEmpty : prefix + line);
+    return out;
+}
+QStringList quoted(const QStringList& lines) {
+    return prefixed(lines, QStringLiteral("> "), QStringLiteral(">"));
+}
+QStringList suffixed(const QStringList& lines, const QString& suffix) {
+    QStringList out;
+    for (const QString& line : lines)
+        out << line + suffix;
+    return out;
+}
+QStringList blankAfterEach(const QStringList& lines, const QString& blank = QString()) {
+    QStringList out;
+    for (const QString& line : lines)
+        out << line << blank;
+    return out;
+}
+
+} // namespace
+
+class TestCleaning : public QObject {
+    Q_OBJECT
+
+    QByteArray m_bytes;  // what the block carries
+    QStringList m_block; // its armour, line by line
+    QStringList m_signature;
+    QStringList m_mail; // greeting, block, signature, line by line
+
+private slots:
+    void initTestCase() {
+        QVERIFY(Cipher::alb());
+        m_bytes = randomBytes(2500, 7);
+        QByteArray armour(Cipher::kBufferSize, '\0');
+        const int r = Cipher::cob(m_bytes.constData(), int(m_bytes.size()), armour.data(),
+                                  int(armour.size()));
+        QVERIFY(r > 0);
+        m_block = Ansi::fromAnsi(armour.left(r)).split(kCrLf);
+        QVERIFY(m_block.size() > 50);
+        m_signature = QStringList{QString(),
+                                  QStringLiteral("Best regards,"),
+                                  QString(),
+                                  QStringLiteral("-- "),
+                                  QStringLiteral("Alice Example"),
+                                  QStringLiteral("Example GmbH, Berlin"),
+                                  QString()};
+        m_mail = QStringList{QStringLiteral("Hallo Bob,"), QString(),
+                             QStringLiteral("here is the contract, as promised."), QString()} +
+                 m_block + m_signature;
+    }
+    void cleanupTestCase() { Cipher::dalb(); }
+
+    void mangledMailDecodes_data() {
+        QTest::addColumn<QString>("received");
+        const QStringList& mail = m_mail;
+        const QString nbsp = QStringLiteral("\u00a0\u202f\u2007");
+        const QString zeroWidth = QStringLiteral("\u200b\u200c\u200d\u2060\ufeff");
+
+        QTest::newRow("unmangled") << mail.join(kCrLf);
+        QTest::newRow("quoted once") << quoted(mail).join(kCrLf);
+        QTest::newRow("quoted twice") << quoted(quoted(mail)).join(kCrLf);
+        QTest::newRow("quoted twice without space")
+            << prefixed(mail, QStringLiteral(">>"), QStringLiteral(">>")).join(kCrLf);
+        QTest::newRow("indented by spaces")
+            << prefixed(mail, QStringLiteral("    "), QString()).join(kCrLf);
+        QTest::newRow("indented by a TAB")
+            << prefixed(mail, QStringLiteral("\t"), QString()).join(kCrLf);
+        QTest::newRow("indented by no-break spaces") << prefixed(mail, nbsp, QString()).join(kCrLf);
+        QTest::newRow("trailing spaces") << suffixed(mail, QStringLiteral("   ")).join(kCrLf);
+        QTest::newRow("blank line after every line") << blankAfterEach(mail).join(kCrLf);
+        QTest::newRow("CR CR LF") << mail.join(QStringLiteral("\r\r\n"));
+        // The mail starts with the block, so the mark sits on the Begin line.
+        QTest::newRow("byte-order mark in front")
+            << QStringLiteral("\ufeff") + (m_block + m_signature).join(kCrLf);
+        QTest::newRow("zero-width characters in front of lines")
+            << prefixed(mail, zeroWidth, QString()).join(kCrLf);
+
+        QTest::newRow("quoted, LF only") << quoted(mail).join(u'\n');
+        QTest::newRow("quoted, CR only") << quoted(mail).join(u'\r');
+        QTest::newRow("quoted twice, CR CR LF")
+            << quoted(quoted(mail)).join(QStringLiteral("\r\r\n"));
+        QTest::newRow("quoted, blank line after every line")
+            << quoted(blankAfterEach(mail)).join(kCrLf);
+        QTest::newRow("no-break spaces around every line")
+            << suffixed(prefixed(mail, nbsp, QString()), nbsp + QStringLiteral("\t ")).join(kCrLf);
+        QTest::newRow("zero-width characters, then quoted")
+            << prefixed(quoted(mail), zeroWidth, zeroWidth).join(kCrLf);
+        QTest::newRow("quoted, then indented by a TAB")
+            << prefixed(quoted(mail), QStringLiteral("\t"), QStringLiteral("\t")).join(kCrLf);
+        QTest::newRow("byte-order mark in front, quoted")
+            << QStringLiteral("\ufeff") + quoted(m_block + m_signature).join(kCrLf);
+        QTest::newRow("blank lines of spaces, CR CR LF")
+            << blankAfterEach(mail, QStringLiteral("  ")).join(QStringLiteral("\r\r\n"));
+        QTest::newRow("trailing zero-width characters, quoted twice")
+            << quoted(quoted(suffixed(mail, zeroWidth))).join(kCrLf);
+    }
+    void mangledMailDecodes() {
+        QFETCH(QString, received);
+        // Every row but the first really breaks the block's lines.
+        if (QByteArray(QTest::currentDataTag()) != "unmangled")
+            QVERIFY(!blockLinesError(crLfForm(received)).isEmpty());
+
+        const QString cleaned = CleanReceivedText(received);
+        const QString error = blockLinesError(cleaned);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const Decoded decoded = dearmour(cleaned);
+        QCOMPARE(decoded.code, int(m_bytes.size()));
+        QCOMPARE(decoded.bytes, m_bytes);
+    }
+
+    void cleansLines_data() {
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("cleaned");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("text inside a line untouched") << QStringLiteral("a > b  \u200bc\u00a0> d")
+                                                      << QStringLiteral("a > b  \u200bc\u00a0> d");
+        QTest::newRow("quote prefixes of any depth")
+            << QStringLiteral("> a\n>> b\n> > c\n >\t> d\n>\n> > ")
+            << QStringLiteral("a\r\nb\r\nc\r\nd\r\n\r\n");
+        QTest::newRow("spaces and zero-width at both ends")
+            << QStringLiteral("\ufeff\u200b \t\u00a0a\u202f\u2007\u200c\u200d\u2060 ")
+            << QStringLiteral("a");
+        QTest::newRow("every line-break style") << QStringLiteral("a\rb\nc\r\nd\r\r\ne\n")
+                                                << QStringLiteral("a\r\nb\r\nc\r\nd\r\ne\r\n");
+        QTest::newRow("empty lines outside a block stay")
+            << QStringLiteral("a\n\n\rb\r\n\r\n") << QStringLiteral("a\r\n\r\n\r\nb\r\n\r\n");
+        QTest::newRow("empty lines inside a block go")
+            << QStringLiteral(
+                   "x\n\n> TessamailMessageBegin\n>\nAB\n  \n\nCD\nTessamailMessageEnd\n\ny")
+            << QStringLiteral("x\r\n\r\nTessamailMessageBegin\r\nAB\r\nCD\r\n"
+                              "TessamailMessageEnd\r\n\r\ny");
+        QTest::newRow("markers glued to text")
+            << QStringLiteral("Key: TessamailMessageBegin\n\nAB\n\nTessamailMessageEnd Alice")
+            << QStringLiteral("Key: TessamailMessageBegin\r\nAB\r\nTessamailMessageEnd Alice");
+        QTest::newRow("two blocks, the gap between them stays")
+            << QStringLiteral("TessamailMessageBegin\n\nA\nTessamailMessageEnd\n\n"
+                              "TessamailMessageBegin\n\nB\nTessamailMessageEnd")
+            << QStringLiteral("TessamailMessageBegin\r\nA\r\nTessamailMessageEnd\r\n\r\n"
+                              "TessamailMessageBegin\r\nB\r\nTessamailMessageEnd");
+        QTest::newRow("both markers on one line, then empty lines")
+            << QStringLiteral(
+                   "TessamailMessageBeginABTessamailMessageEnd\n\nx\n\nTessamailMessageEnd")
+            << QStringLiteral("TessamailMessageBeginABTessamailMessageEnd\r\n\r\nx\r\n\r\n"
+                              "TessamailMessageEnd");
+        QTest::newRow("Begin without End drops nothing")
+            << QStringLiteral("TessamailMessageBegin\n\nAB\n\nx")
+            << QStringLiteral("TessamailMessageBegin\r\n\r\nAB\r\n\r\nx");
+        QTest::newRow("End before Begin drops nothing")
+            << QStringLiteral("TessamailMessageEnd\n\nTessamailMessageBegin")
+            << QStringLiteral("TessamailMessageEnd\r\n\r\nTessamailMessageBegin");
+    }
+    void cleansLines() {
+        QFETCH(QString, received);
+        QFETCH(QString, cleaned);
+        QCOMPARE(CleanReceivedText(received), cleaned);
+    }
+
+    // Cleaning removes characters and never joins lines, so no marker appears.
+    void inventsNoBlock_data() {
+        QTest::addColumn<QString>("received");
+        QString armourLike;
+        for (int i = 0; i < 40; ++i)
+            armourLike += QStringLiteral("> QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo0NTY3ODkrLw==\n");
+        QTest::newRow("plain mail")
+            << QStringLiteral("Hallo Bob,\n\n> see you soon.\n\n-- \nAlice\n");
+        QTest::newRow("quoted armour characters without markers") << armourLike;
+        QTest::newRow("marker split over two lines")
+            << QStringLiteral("> TessamailMessage\n> Begin\nAB\n> TessamailMessage\n> End\n");
+        QTest::newRow("zero-width character inside the markers")
+            << QStringLiteral("Tessamail\u200bMessageBegin\nAB\nTessamail\u200bMessageEnd");
+    }
+    void inventsNoBlock() {
+        QFETCH(QString, received);
+        const QString cleaned = CleanReceivedText(received);
+        QVERIFY(!cleaned.contains(kBegin));
+        QCOMPARE(dearmour(cleaned).code, Cipher::kArmourIncomplete);
+    }
+
+    // Cleaning lets a lone surrogate through as it is, and still splits the lines around it.
+    void invalidUtf16() {
+        const QString received =
+            QStringLiteral("> a") + QChar(0xd800) + QStringLiteral("\n> b") + QChar(0xdc00);
+        QCOMPARE(CleanReceivedText(received),
+                 QStringLiteral("a") + QChar(0xd800) + QStringLiteral("\r\nb") + QChar(0xdc00));
+    }
+
+    // Inputs that a quadratic cleaning would not get through; they only have to complete.
+    void pathologicalInput_data() {
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("cleaned");
+        QTest::newRow("300 KB of quote marks and spaces")
+            << QStringLiteral("> ").repeated(150000) << QString();
+        QTest::newRow("100,000 lines without a block")
+            << QStringLiteral("> some text\n").repeated(100000)
+            << QStringLiteral("some text\r\n").repeated(100000);
+        QTest::newRow("100,000 empty lines inside a block")
+            << kBegin + QStringLiteral("\n").repeated(100000) + kEnd + QStringLiteral("\n")
+            << kBegin + kCrLf + kEnd + kCrLf;
+        QTest::newRow("100,000 Begin lines without End")
+            << QStringLiteral("TessamailMessageBegin\n\n").repeated(50000)
+            << QStringLiteral("TessamailMessageBegin\r\n\r\n").repeated(50000);
+        QTest::newRow("100,000 markers on one line")
+            << QStringLiteral("TessamailMessageBeginTessamailMessageEnd").repeated(50000)
+            << QStringLiteral("TessamailMessageBeginTessamailMessageEnd").repeated(50000);
+    }
+    void pathologicalInput() {
+        QFETCH(QString, received);
+        QFETCH(QString, cleaned);
+        QCOMPARE(CleanReceivedText(received), cleaned);
+    }
+};
+
+QTEST_MAIN(TestCleaning)
+#include "tst_cleaning.moc"
