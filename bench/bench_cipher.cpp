@@ -1,16 +1,18 @@
 // Encryption and decryption of the largest message: the program's path in this process, the
 // same path as a process of its own, and the age and gpg commands on the same bytes.
 // Processes are timed from fork to exit and report their peak resident set size.
+#include "benchwindow.h"
 #include "context.h"
 #include "process.h"
+#include "sample.h"
 
 #include "backends/cipher/age_internal.h"
 #include "backends/cipher/cipher.h"
+#include "keys/keyrules.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 
 #include <unistd.h>
@@ -27,18 +29,6 @@ QByteArray call(int (*entry)(const char*, int, char*, int), const QByteArray& in
     return r > 0 ? work.left(r) : QByteArray();
 }
 
-QByteArray encryptAndArmour(const QByteArray& package, const QByteArray& key) {
-    Cipher::oi(key.constData(), 1, int(package.size()));
-    return call(Cipher::cob, call(Cipher::eb, package));
-}
-
-QByteArray dearmourAndDecrypt(const QByteArray& armoured, const QByteArray& key) {
-    Cipher::oi(key.constData(), 0, 0);
-    const QByteArray cipherBytes = call(Cipher::dcob, armoured);
-    Cipher::oi(key.constData(), 1, int(cipherBytes.size()));
-    return call(Cipher::db, cipherBytes);
-}
-
 class WorkFactor {
 public:
     explicit WorkFactor(int log2N) : m_saved(Cipher::workFactor()) { Cipher::setWorkFactor(log2N); }
@@ -50,88 +40,45 @@ private:
 
 // ---- the program's path, in this process ----------------------------------------------
 
+// EncryptPackage: the package in, the armoured text out. At the lowest work factor scrypt
+// runs with N = 2, which leaves the rest of the path.
 void encryptInProcess(benchmark::State& state, int log2N) {
     const Context& c = context();
     const WorkFactor factor(log2N);
+    const QString key = KeyRules::ExtendedReducedKey(EncDecMsg::CurrentKey(c.keyEntry));
     for (auto _ : state) {
-        QByteArray armoured = encryptAndArmour(c.package, c.key);
-        if (armoured.isEmpty()) {
+        EncDecMsg::State message;
+        message.blnTest = true; // no success message
+        message.strPlainPackage = c.package;
+        if (EncDecMsg::EncryptPackage(message, key) <= 0) {
             state.SkipWithError("encryption failed");
             break;
         }
-        benchmark::DoNotOptimize(armoured.data());
+        benchmark::DoNotOptimize(message.strCipherText.data());
     }
     state.SetBytesProcessed(state.iterations() * c.package.size());
 }
 
-void decryptInProcess(benchmark::State& state) {
+// DecryptMessage: the whole received mail in, text and files out: the block search,
+// de-armouring, decryption and the split. The work factor is the one in the message.
+void decryptInProcess(benchmark::State& state, const QByteArray* mail) {
     const Context& c = context();
     for (auto _ : state) {
-        QByteArray plain = dearmourAndDecrypt(c.oursArmoured, c.key);
-        if (plain != c.package) {
+        EncDecMsg::State message;
+        message.strCipherText = *mail;
+        BenchWindow window(c.keyEntry);
+        if (!EncDecMsg::DecryptMessage(message, window) || window.fileNames.size() != 3) {
             state.SkipWithError("decryption failed");
             break;
         }
-        benchmark::DoNotOptimize(plain.data());
+        benchmark::DoNotOptimize(message.strFileContents[2].data());
     }
     state.SetBytesProcessed(state.iterations() * c.package.size());
 }
 
-// The file key of the sample, unwrapped once per run (one scrypt run), or null.
-const Cipher::Age::FileKey* sampleFileKey() {
-    using namespace Cipher::Age;
-    static const FileKey* const fileKey = []() -> const FileKey* {
-        const Context& c = context();
-        const QByteArray cipherBytes = call(Cipher::dcob, c.oursArmoured);
-        Header header;
-        ScryptStanza stanza;
-        auto* key = new FileKey;
-        if (parseHeader(reinterpret_cast<const unsigned char*>(cipherBytes.constData()),
-                        std::size_t(cipherBytes.size()), header) ||
-            checkScryptStanza(header, stanza) ||
-            unwrapFileKey(stanza, reinterpret_cast<const unsigned char*>(c.key.constData()),
-                          std::size_t(c.key.size()), *key)) {
-            delete key;
-            return nullptr;
-        }
-        return key;
-    }();
-    return fileKey;
-}
-
-// Everything db does after the scrypt run: the armour, the header grammar, the header MAC
-// and the payload, with the file key unwrapped beforehand.
-void decryptWithoutKeyDerivation(benchmark::State& state) {
-    using namespace Cipher::Age;
-    const Context& c = context();
-    const FileKey* fileKey = sampleFileKey();
-    if (!fileKey) {
-        state.SkipWithError("the sample does not open");
-        return;
-    }
-    for (auto _ : state) {
-        const QByteArray fileBytes = call(Cipher::dcob, c.oursArmoured);
-        const auto* data = reinterpret_cast<const unsigned char*>(fileBytes.constData());
-        const std::size_t size = std::size_t(fileBytes.size());
-        Header h;
-        ScryptStanza s;
-        SecretBytes plain;
-        if (parseHeader(data, size, h) || checkScryptStanza(h, s) ||
-            decryptWithFileKey(data, size, h, *fileKey, plain)) {
-            state.SkipWithError("decryption failed");
-            break;
-        }
-        QByteArray work(Cipher::kBufferSize, '\0');
-        std::memcpy(work.data(), plain.data(), plain.size());
-        QByteArray package = work.left(qsizetype(plain.size()));
-        benchmark::DoNotOptimize(package.data());
-    }
-    state.SetBytesProcessed(state.iterations() * c.package.size());
-}
-
-// The armour alone, both ways: the base64 and the transport checksum.
+// Parts of the path, to show where the time goes.
 void armourOnly(benchmark::State& state) {
-    const QByteArray cipherBytes = call(Cipher::dcob, context().oursArmoured);
+    const QByteArray cipherBytes = call(Cipher::dcob, context().armoured);
     for (auto _ : state) {
         QByteArray armoured = call(Cipher::cob, cipherBytes);
         benchmark::DoNotOptimize(armoured.data());
@@ -140,7 +87,7 @@ void armourOnly(benchmark::State& state) {
 
 void dearmourOnly(benchmark::State& state) {
     for (auto _ : state) {
-        QByteArray cipherBytes = call(Cipher::dcob, context().oursArmoured);
+        QByteArray cipherBytes = call(Cipher::dcob, context().armoured);
         if (cipherBytes.isEmpty()) {
             state.SkipWithError("dcob failed");
             break;
@@ -149,11 +96,23 @@ void dearmourOnly(benchmark::State& state) {
     }
 }
 
+void findBlockInMail(benchmark::State& state) {
+    for (auto _ : state) {
+        QByteArray text = context().mail;
+        QByteArray block = EncDecMsg::FindArmouredBlock(text);
+        if (block.size() != context().armoured.size()) {
+            state.SkipWithError("the block was not found");
+            break;
+        }
+        benchmark::DoNotOptimize(block.data());
+    }
+}
+
 // One scrypt run at the work factor the program writes: what the rows above leave out.
 void keyDerivation(benchmark::State& state) {
     using namespace Cipher::Age;
     const Context& c = context();
-    const QByteArray cipherBytes = call(Cipher::dcob, c.oursArmoured);
+    const QByteArray cipherBytes = call(Cipher::dcob, c.armoured);
     Header header;
     ScryptStanza stanza;
     if (parseHeader(reinterpret_cast<const unsigned char*>(cipherBytes.constData()),
@@ -179,8 +138,14 @@ using Runner = ProcessResult (*)(const std::string& in, const std::string& out);
 
 ProcessResult oursProcess(const char* mode, const std::string& in, const std::string& out) {
     ProcessOptions options;
-    options.input = context().key.toStdString() + '\n';
+    options.input = typedKey().toStdString() + '\n';
     return runProcess({TESSAMAIL_CIPHER_TOOL, mode, in, out}, options);
+}
+
+ProcessResult coreProcess(const char* mode, const std::string& in, const std::string& out) {
+    ProcessOptions options;
+    options.input = context().key.toStdString() + '\n';
+    return runProcess({TESSAMAIL_CIPHER_CORE_TOOL, mode, in, out}, options);
 }
 
 ProcessResult ageProcess(std::vector<std::string> args) {
@@ -212,6 +177,12 @@ ProcessResult encryptOurs(const std::string& in, const std::string& out) {
 }
 ProcessResult decryptOurs(const std::string& in, const std::string& out) {
     return oursProcess("decrypt", in, out);
+}
+ProcessResult encryptCore(const std::string& in, const std::string& out) {
+    return coreProcess("encrypt", in, out);
+}
+ProcessResult decryptCore(const std::string& in, const std::string& out) {
+    return coreProcess("decrypt", in, out);
 }
 ProcessResult encryptAge(const std::string& in, const std::string& out) {
     return ageProcess({"-p", "-a", "-o", out, in});
@@ -277,6 +248,14 @@ void decryptProcessOurs(benchmark::State& state) {
     timeProcess(state, decryptOurs, encryptOurs, context().path("ours-in.txt"),
                 context().path("ours-out.bin"));
 }
+void encryptProcessCore(benchmark::State& state) {
+    timeProcess(state, encryptCore, nullptr, context().path("package.bin"),
+                context().path("core-out.txt"));
+}
+void decryptProcessCore(benchmark::State& state) {
+    timeProcess(state, decryptCore, encryptCore, context().path("core-in.txt"),
+                context().path("core-out.bin"));
+}
 void encryptProcessAge(benchmark::State& state) {
     if (available(state, context().age, "age"))
         timeProcess(state, encryptAge, nullptr, context().path("package.bin"),
@@ -310,6 +289,11 @@ BENCHMARK(encryptProcessOurs)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(encryptProcessCore)
+    ->Name("message/encrypt/ours_cipher_process")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(encryptProcessAge)
     ->Name("message/encrypt/age_process")
     ->Iterations(1)
@@ -320,12 +304,17 @@ BENCHMARK(encryptProcessGpg)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(decryptInProcess)
+BENCHMARK_CAPTURE(decryptInProcess, wf18, &context().mail)
     ->Name("message/decrypt/ours")
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(decryptProcessOurs)
     ->Name("message/decrypt/ours_process")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(decryptProcessCore)
+    ->Name("message/decrypt/ours_cipher_process")
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -339,15 +328,15 @@ BENCHMARK(decryptProcessGpg)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-// The lowest work factor leaves scrypt at N = 2: what remains is the rest of the path.
 BENCHMARK_CAPTURE(encryptInProcess, wf1, 1)
     ->Name("message/encrypt_without_kdf/ours")
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(decryptWithoutKeyDerivation)
+BENCHMARK_CAPTURE(decryptInProcess, wf1, &context().mailLowWorkFactor)
     ->Name("message/decrypt_without_kdf/ours")
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(armourOnly)->Name("message/armour_only/ours")->Unit(benchmark::kMicrosecond);
 BENCHMARK(dearmourOnly)->Name("message/dearmour_only/ours")->Unit(benchmark::kMicrosecond);
+BENCHMARK(findBlockInMail)->Name("message/find_block_in_mail/ours")->Unit(benchmark::kMicrosecond);
 BENCHMARK(keyDerivation)
     ->Name("message/scrypt_wf18/ours")
     ->Iterations(1)

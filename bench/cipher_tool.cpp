@@ -1,30 +1,33 @@
 // One encryption or decryption of a message as its own process, so that its time from exec to
 // exit and its peak memory can be set beside the age and gpg commands doing the same.
 //
-//   tessamail_cipher_tool encrypt|decrypt INPUT OUTPUT     (the key on standard input)
+//   tessamail_cipher_tool encrypt PACKAGE ARMOURED   the typed key on standard input
+//   tessamail_cipher_tool decrypt RECEIVED PACKAGE
 //
-// encrypt: package -> armoured text (oi, eb, cob); decrypt: armoured text -> package (oi,
-// dcob, oi, db). Every output buffer is a fresh zero-filled one of the program's size.
-#include "backends/cipher/cipher.h"
+// encrypt runs the program's EncryptPackage; decrypt runs DecryptMessage and writes the
+// package again from what it handed to the window, so that it can be compared.
+#include "benchwindow.h"
 
-#include <fstream>
+#include "backends/cipher/cipher.h"
+#include "keys/keyrules.h"
+#include "support/ansi.h"
+#include "support/scripted.h"
+
+#include <QFile>
+#include <QTextStream>
+
 #include <iostream>
-#include <iterator>
-#include <string>
-#include <vector>
 
 namespace {
 
-std::string readFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+QByteArray readFile(const char* path) {
+    QFile f(QString::fromLocal8Bit(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// out: a fresh buffer; r: the entry's result. Only a positive count is output.
-std::string call(int (*entry)(const char*, int, char*, int), const std::string& in, int& r) {
-    std::vector<char> out(Cipher::kBufferSize, '\0');
-    r = entry(in.data(), int(in.size()), out.data(), int(out.size()));
-    return r > 0 ? std::string(out.data(), std::size_t(r)) : std::string();
+bool writeFile(const char* path, const QByteArray& bytes) {
+    QFile f(QString::fromLocal8Bit(path));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -34,35 +37,35 @@ int main(int argc, char* argv[]) {
         std::cerr << "usage: tessamail_cipher_tool encrypt|decrypt INPUT OUTPUT\n";
         return 2;
     }
-    const std::string mode = argv[1];
-    std::string key;
-    std::getline(std::cin, key);
-    const std::string input = readFile(argv[2]);
+    const QByteArray mode = argv[1];
+    const QString typedKey = QTextStream(stdin).readLine();
     if (!Cipher::alb())
         return 3;
+    Seams::ScriptedMessageBoxes boxes; // a failure is printed, not shown
 
-    int r = 0;
-    std::string output;
+    EncDecMsg::State state;
+    QByteArray output;
     if (mode == "encrypt") {
-        Cipher::oi(key.c_str(), 1, int(input.size()));
-        const std::string cipherBytes = call(Cipher::eb, input, r);
-        if (r > 0)
-            output = call(Cipher::cob, cipherBytes, r);
+        state.strPlainPackage = readFile(argv[2]);
+        const QString key = KeyRules::ExtendedReducedKey(typedKey);
+        if (EncDecMsg::EncryptPackage(state, key) > 0)
+            output = state.strCipherText;
     } else if (mode == "decrypt") {
-        Cipher::oi(key.c_str(), 0, 0);
-        const std::string cipherBytes = call(Cipher::dcob, input, r);
-        if (r > 0) {
-            Cipher::oi(key.c_str(), 1, int(cipherBytes.size()));
-            output = call(Cipher::db, cipherBytes, r);
+        Bench::BenchWindow window(QStringLiteral("tool «» ") + typedKey);
+        state.strCipherText = readFile(argv[2]);
+        if (EncDecMsg::DecryptMessage(state, window)) {
+            QList<EncDecMsg::PackagedFile> files;
+            for (int i = 0; i < window.fileNames.size(); ++i)
+                files.append({Ansi::toAnsi(window.fileNames[i]), state.strFileContents[i]});
+            output = EncDecMsg::BuildPackage(Ansi::toAnsi(window.shownText), files);
         }
     } else {
         return 2;
     }
     Cipher::dalb();
-    if (r <= 0) {
-        std::cerr << mode << " failed: " << r << '\n';
+    if (output.isEmpty()) {
+        std::cerr << mode.constData() << " failed: " << boxes.lastPrompt().toStdString() << '\n';
         return 1;
     }
-    std::ofstream(argv[3], std::ios::binary).write(output.data(), std::streamsize(output.size()));
-    return 0;
+    return writeFile(argv[3], output) ? 0 : 1;
 }

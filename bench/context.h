@@ -1,7 +1,8 @@
 #pragma once
 // What all benchmarks of one run share: a scratch folder with the sample files, the paths of
-// the programs to compare, and the outputs made once during set-up.
+// the programs to compare, and the messages made once during set-up.
 #include <QByteArray>
+#include <QString>
 
 #include <string>
 #include <vector>
@@ -14,9 +15,13 @@ struct Context {
     std::string dataHome;  // the program's per-user data folder during start-up runs
     std::string age;       // empty when the command is missing
     std::string gpg;
-    QByteArray key;          // extended reduced key = passphrase for all three
-    QByteArray package;      // the largest message's plaintext package
-    QByteArray oursArmoured; // made by the program's path at the default work factor
+    QString keyEntry;             // the selected key-list entry
+    QByteArray key;               // the bytes the cipher gets for it = passphrase for age and gpg
+    QByteArray package;           // the largest message's plaintext package
+    QByteArray armoured;          // its armoured text, at the default work factor
+    QByteArray mail;              // that block inside a received mail
+    QByteArray mailLowWorkFactor; // the same with the lowest work factor: no key derivation
+    QByteArray smallArmoured;     // a short message's block, for the block search
 
     std::string path(const std::string& name) const { return dir + '/' + name; }
     std::vector<std::string> gpgEnvironment() const { return {"GNUPGHOME=" + gnupgHome}; }
@@ -26,5 +31,9 @@ const Context& context();
 
 bool writeFile(const std::string& path, const QByteArray& bytes);
 QByteArray readFile(const std::string& path);
+
+// EncryptPackage of package under the context's key at work factor log2N: the armoured
+// text, or empty.
+QByteArray encryptPackage(const QByteArray& package, int log2N);
 
 } // namespace Bench

@@ -1,31 +1,23 @@
 #include "sample.h"
 
-#include <QList>
-#include <QPair>
-#include <QString>
+#include "keys/keyrules.h"
+#include "support/ansi.h"
 
 #include <iterator>
 #include <random>
 
 namespace Bench {
 
-namespace {
-
-// Packs text and files the way the program does: lengths in decimal, TAB separated, a
-// closing TAB for the empty name that ends the list of files.
-QByteArray package(const QByteArray& text, const QList<QPair<QByteArray, QByteArray>>& files) {
-    QByteArray p = QByteArray::number(text.size()) + '\t' + text;
-    for (const auto& [name, contents] : files)
-        p += name + '\t' + QByteArray::number(contents.size()) + '\t' + contents;
-    return p + '\t';
+QString typedKey() {
+    return QStringLiteral("Grüße aus dem Benchmark-Kästchen 2024");
 }
 
-} // namespace
+QString keyEntry() {
+    return QStringLiteral("empfaenger@example.org «» ") + typedKey();
+}
 
-QByteArray messageKey() {
-    const QByteArray reduced = "GR\xdc\xdf"
-                               "AUSDEMBENCHMARKK\xc4STCHEN2024";
-    return reduced.repeated(64 / reduced.size() + 1).left(64);
+QByteArray cipherKey() {
+    return Ansi::toAnsi(KeyRules::ExtendedReducedKey(typedKey()));
 }
 
 QByteArray letterText(int size, unsigned seed) {
@@ -38,18 +30,18 @@ QByteArray letterText(int size, unsigned seed) {
     text.reserve(size + 16);
     int column = 0;
     while (text.size() < size) {
-        // The word list is UTF-8 in the source; the program carries Windows-1252, which
-        // agrees with Latin-1 for these letters.
-        const QByteArray ansi = QString::fromUtf8(words[generator() % std::size(words)]).toLatin1();
-        if (column + ansi.size() > 72) {
+        // The word list is UTF-8 in the source; the program carries Windows-1252.
+        const QByteArray word =
+            Ansi::toAnsi(QString::fromUtf8(words[generator() % std::size(words)]));
+        if (column + word.size() > 72) {
             text += "\r\n";
             column = 0;
         } else if (column) {
             text += generator() % 9 == 0 ? ", " : " ";
             column += 2;
         }
-        text += ansi;
-        column += int(ansi.size());
+        text += word;
+        column += int(word.size());
     }
     return text.left(size);
 }
@@ -62,10 +54,69 @@ QByteArray randomBytes(int size, unsigned seed) {
     return bytes;
 }
 
+QByteArray largestText() {
+    return letterText(40960, 1);
+}
+
+QList<EncDecMsg::PackagedFile> largestFiles() {
+    return {{"Quartalsbericht.pdf", randomBytes(30720, 2)},
+            {"notes.txt", letterText(20480, 3)},
+            {"photo.jpg", randomBytes(10240, 4)}};
+}
+
 QByteArray largestPackage() {
-    return package(letterText(40960, 1), {{"Quartalsbericht.pdf", randomBytes(30720, 2)},
-                                          {"notes.txt", letterText(20480, 3)},
-                                          {"photo.jpg", randomBytes(10240, 4)}});
+    return EncDecMsg::BuildPackage(largestText(), largestFiles());
+}
+
+QByteArray inMail(const QByteArray& armoured) {
+    return "Hallo Anna,\r\n\r\nhier der Bericht, wie besprochen.\r\n\r\n" + armoured +
+           "\r\n\r\nViele Grüße\r\nBernd\r\n-- \r\nBernd Beispiel, Musterstraße 1, 12345 "
+           "Beispielstadt\r\n";
+}
+
+QByteArray adversarialClipboard(int size, const QByteArray& armoured) {
+    static const QByteArray armourAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
+    QByteArray rejected; // every byte value that cannot be armour, line breaks aside
+    for (int c = 0; c < 256; ++c)
+        if (!armourAlphabet.contains(char(c)) && c != '\r' && c != '\n')
+            rejected += char(c);
+
+    std::mt19937 generator(7);
+    const auto armourLine = [&](int length) {
+        QByteArray line(length, '\0');
+        for (char& c : line)
+            c = armourAlphabet[generator() % 64];
+        return line;
+    };
+
+    const qsizetype body = size - armoured.size() - 4;
+    QByteArray text;
+    text.reserve(size);
+    while (text.size() < body) {
+        // A run of 2,000 rejected characters without a line break: every one of them starts
+        // a scan of its own and is dropped alone.
+        for (int i = 0; i < 2000; ++i)
+            text += rejected[i % rejected.size()];
+        text += "\r\n";
+        // Short stretches: four armour lines (262 characters with their line breaks), then
+        // an empty line; then four lines and a fifth that breaks off at 296 characters on a
+        // rejected character, with a quote mark at the start of the next line; then LF-only
+        // and CR-only line breaks, which are normalised first.
+        for (int k = 0; k < 6; ++k) {
+            for (int l = 0; l < 4; ++l)
+                text += armourLine(64) + "\r\n";
+            text += "\r\n";
+            for (int l = 0; l < 4; ++l)
+                text += armourLine(64) + "\r\n";
+            text += armourLine(30) + " stop here\r\n> ";
+            for (int l = 0; l < 4; ++l)
+                text += armourLine(64) + (l % 2 ? "\n" : "\r");
+            text += "\r\n\r\n";
+        }
+    }
+    text.truncate(body);
+    return text + "\r\n\r\n" + armoured;
 }
 
 } // namespace Bench
