@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -106,6 +107,8 @@ int main(int argc, char** argv) {
                                 Bench::context().age.empty() ? "missing" : Bench::context().age);
     benchmark::AddCustomContext("gpg",
                                 Bench::context().gpg.empty() ? "missing" : Bench::context().gpg);
+    benchmark::AddCustomContext("package_bytes", std::to_string(Bench::context().package.size()));
+    benchmark::AddCustomContext("armoured_chars", std::to_string(Bench::context().armoured.size()));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     Bench::tearDown();

@@ -94,18 +94,22 @@ QByteArray adversarialClipboard(int size, const QByteArray& armoured) {
     QByteArray text;
     text.reserve(size);
     while (text.size() < body) {
-        // A run of 2,000 rejected characters without a line break: every one of them starts
-        // a scan of its own and is dropped alone.
-        for (int i = 0; i < 2000; ++i)
+        // A run of rejected characters without a line break: every one of them starts a
+        // scan of its own and is dropped alone.
+        for (int i = 0; i < 1000; ++i)
             text += rejected[i % rejected.size()];
         text += "\r\n";
-        // Short stretches: four armour lines (262 characters with their line breaks), then
-        // an empty line; then four lines and a fifth that breaks off at 296 characters on a
-        // rejected character, with a quote mark at the start of the next line; then LF-only
-        // and CR-only line breaks, which are normalised first.
-        for (int k = 0; k < 6; ++k) {
+        // Short stretches, each ended just before it could count as a block: four full armour
+        // lines (264 characters with their line breaks) and an empty line; twelve short ones
+        // (264) and an empty line; four full lines and a fifth that breaks off at 294
+        // characters on a rejected character, then a quote mark at the start of the next
+        // line; four lines with LF-only and CR-only breaks, which are normalised first.
+        for (int k = 0; k < 4; ++k) {
             for (int l = 0; l < 4; ++l)
                 text += armourLine(64) + "\r\n";
+            text += "\r\n";
+            for (int l = 0; l < 12; ++l)
+                text += armourLine(20) + "\r\n";
             text += "\r\n";
             for (int l = 0; l < 4; ++l)
                 text += armourLine(64) + "\r\n";
