@@ -1,9 +1,8 @@
 #include "mainwindow/application.h"
 
-#include "text/programtext.h"
+#include "mainwindow/frmmain.h"
 
 #include <QApplication>
-#include <QWidget>
 
 QString versionText() {
     return QString::number(TESSAMAIL_VERSION_MAJOR) + QLatin1Char('.') +
@@ -13,12 +12,15 @@ QString versionText() {
 int runTessamail(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessamail"));
-    if (!ProgramText::LoadProgramText(QStringLiteral("tsm_text.dat")))
+    // Quitting ends the program even while the help window is still open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    frmMain window;
+    QObject::connect(&window, &frmMain::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    if (!window.Form_Load())
         return 1;
-    QWidget window;
-    window.setObjectName(QStringLiteral("frmMain"));
-    window.setWindowTitle(GetText(94) + QLatin1Char(' ') + versionText());
-    window.resize(800, 600);
-    window.show();
+    // Quit from a start-up dialog (the master key question) already ended the program.
+    if (window.hasEnded())
+        return 0;
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "support/seams.h"
 
+#include "text/programtext.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -23,6 +25,20 @@ QMessageBox::Icon qtIcon(Icon icon) {
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+QString buttonCaption(Answer a, bool german) {
+    switch (a) {
+    case Answer::OK:
+        return QStringLiteral("OK");
+    case Answer::Cancel:
+        return german ? QStringLiteral("Abbrechen") : QStringLiteral("Cancel");
+    case Answer::Yes:
+        return german ? QStringLiteral("&Ja") : QStringLiteral("&Yes");
+    case Answer::No:
+        return german ? QStringLiteral("&Nein") : QStringLiteral("&No");
+    }
+    return {};
 }
 
 class QtMessageBoxes final : public MessageBoxes {
@@ -52,6 +68,11 @@ public:
         for (const auto& p : order)
             set |= p.first;
         box.setStandardButtons(set);
+        // The buttons speak the program's language, not the system's: prompts tell the user
+        // which button to press by its caption.
+        const bool german = ProgramText::language() == ProgramText::German;
+        for (const auto& p : order)
+            box.button(p.first)->setText(buttonCaption(p.second, german));
         const int def = qBound(1, r.defaultButton, int(order.size())) - 1;
         box.setDefaultButton(order[def].first);
         if (r.buttons == Buttons::YesNo)

@@ -1,0 +1,717 @@
+#include "mainwindow/frmmain.h"
+
+#include "backends/cipher/cipher.h"
+#include "keys/cb_man.h"
+#include "keys/datepr2.h"
+#include "keys/frmkeyboardwithdisplay.h"
+#include "keys/keyentry.h"
+#include "keys/keyfrom.h"
+#include "mainwindow/application.h"
+#include "mainwindow/clickablelabel.h"
+#include "mainwindow/parametersfile.h"
+#include "mainwindow/statustexts.h"
+#include "selftest/strproc.h"
+#include "support/accesskeys.h"
+#include "support/diskproc.h"
+#include "support/folder.h"
+#include "support/seams.h"
+#include "text/programtext.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+template <typename T> T* named(T* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString indexed(const char* name, int index) {
+    return QLatin1String(name) + QLatin1Char('_') + QString::number(index);
+}
+
+QFrame* separator(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+void setBold(QWidget* w, bool bold) {
+    QFont f = w->font();
+    f.setBold(bold);
+    w->setFont(f);
+}
+
+// Keeps a control's place in the layout while it is hidden, so the window does not jump
+// when a slot's buttons and labels come and go.
+void keepPlaceWhenHidden(QWidget* w) {
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+}
+
+} // namespace
+
+const QString frmMain::kOldKeyfilePath =
+    QStringLiteral("C:\\Program Files\\Brannoch Works\\tsm459\\tsm.dat");
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    buildControls();
+    connectControls();
+}
+
+frmMain::~frmMain() = default;
+
+// ---- layout ---------------------------------------------------------------------------
+
+void frmMain::buildControls() {
+    // Controls are created in the order the Tab key visits them.
+    auto* root = new QVBoxLayout(this);
+
+    // Mode and language.
+    auto* modeRow = new QHBoxLayout;
+    optEncrypt = named(new QRadioButton(tr("Encrypt message to be sent"), this),
+                       QStringLiteral("optEncrypt"));
+    optDecrypt = named(new QRadioButton(tr("Decrypt message on clipboard"), this),
+                       QStringLiteral("optDecrypt"));
+    modeRow->addWidget(optEncrypt);
+    modeRow->addSpacing(12);
+    modeRow->addWidget(optDecrypt);
+    modeRow->addStretch(1);
+    root->addLayout(modeRow);
+    root->addWidget(separator(this));
+
+    // Key list and its commands.
+    auto* keyRow = new QHBoxLayout;
+    cboKeys = named(new QComboBox(this), QStringLiteral("cboKeys"));
+    cboKeys->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboKeys->setMinimumContentsLength(40);
+    cboKeys->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    keyRow->addWidget(cboKeys, 1);
+    lblNumKeysSpecified = named(new QLabel(this), QStringLiteral("lblNumKeysSpecified"));
+    keyRow->addWidget(lblNumKeysSpecified);
+    root->addLayout(keyRow);
+
+    auto* keyCommands = new QHBoxLayout;
+    cmdAddKey = named(new QPushButton(tr("Add key"), this), QStringLiteral("cmdAddKey"));
+    cmdKeyDetails =
+        named(new QPushButton(tr("Show key details"), this), QStringLiteral("cmdKeyDetails"));
+    cmdDeleteKeyShown =
+        named(new QPushButton(tr("Delete key shown"), this), QStringLiteral("cmdDeleteKeyShown"));
+    cmdUndoLastDeletion = named(new QPushButton(tr("Undo last deletion"), this),
+                                QStringLiteral("cmdUndoLastDeletion"));
+    cmdKeylistHideShow =
+        named(new QPushButton(tr("Hide keys"), this), QStringLiteral("cmdKeylistHideShow"));
+    for (QPushButton* b :
+         {cmdAddKey, cmdKeyDetails, cmdDeleteKeyShown, cmdUndoLastDeletion, cmdKeylistHideShow})
+        keyCommands->addWidget(b);
+    keyCommands->addStretch(1);
+    root->addLayout(keyCommands);
+
+    auto* keyfileCommands = new QHBoxLayout;
+    cmdDecryptStoredKeys = named(new QPushButton(tr("Get keys and decrypt"), this),
+                                 QStringLiteral("cmdDecryptStoredKeys"));
+    cmdEncryptStoredKeys = named(new QPushButton(tr("Encrypt keys and store"), this),
+                                 QStringLiteral("cmdEncryptStoredKeys"));
+    cmdSpecifyKeyfilePath = named(new QPushButton(tr("Specify keyfile path"), this),
+                                  QStringLiteral("cmdSpecifyKeyfilePath"));
+    for (QPushButton* b : {cmdDecryptStoredKeys, cmdEncryptStoredKeys, cmdSpecifyKeyfilePath})
+        keyfileCommands->addWidget(b);
+    keyfileCommands->addStretch(1);
+    root->addLayout(keyfileCommands);
+    root->addWidget(separator(this));
+
+    // The two message commands.
+    auto* messageCommands = new QHBoxLayout;
+    cmdEncryptMessage =
+        named(new QPushButton(tr("Encrypt message using current key and copy to clipboard"), this),
+              QStringLiteral("cmdEncryptMessage"));
+    cmdDecryptMessage = named(
+        new QPushButton(tr("Copy message from clipboard and decrypt using current key"), this),
+        QStringLiteral("cmdDecryptMessage"));
+    messageCommands->addWidget(cmdEncryptMessage, 1);
+    messageCommands->addWidget(cmdDecryptMessage, 1);
+    root->addLayout(messageCommands);
+
+    // Text box with its sizes and commands.
+    auto* sizeRow = new QHBoxLayout;
+    lblTextbox = named(new ClickableLabel(this), QStringLiteral("lblTextbox"));
+    lblClipboard = named(new ClickableLabel(this), QStringLiteral("lblClipboard"));
+    sizeRow->addWidget(lblTextbox);
+    sizeRow->addStretch(1);
+    sizeRow->addWidget(lblClipboard);
+    root->addLayout(sizeRow);
+
+    txbText = named(new QPlainTextEdit(this), QStringLiteral("txbText"));
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setFixedPitch(true);
+    txbText->setFont(fixed);
+    txbText->setTabChangesFocus(true); // Tab moves on, as in every other box of the window
+    txbText->setMinimumHeight(160);
+    root->addWidget(txbText, 1);
+
+    auto* textCommands = new QHBoxLayout;
+    cmdClearTextbox = named(new QPushButton(tr("Clear"), this), QStringLiteral("cmdClearTextbox"));
+    cmdCopyFromClipboard = named(new QPushButton(tr("Copy from clipboard"), this),
+                                 QStringLiteral("cmdCopyFromClipboard"));
+    cmdLoadSaveTextbox[0] = named(new QPushButton(tr("Load file into textbox"), this),
+                                  indexed("cmdLoadSaveTextbox", 0));
+    cmdLoadSaveTextbox[1] =
+        named(new QPushButton(tr("Save textbox to file"), this), indexed("cmdLoadSaveTextbox", 1));
+    cmdEnlargeTextbox =
+        named(new QPushButton(tr("Enlarge textbox"), this), QStringLiteral("cmdEnlargeTextbox"));
+    for (QPushButton* b : {cmdClearTextbox, cmdCopyFromClipboard, cmdLoadSaveTextbox[0],
+                           cmdLoadSaveTextbox[1], cmdEnlargeTextbox})
+        textCommands->addWidget(b);
+    textCommands->addStretch(1);
+    root->addLayout(textCommands);
+    root->addWidget(separator(this));
+
+    // The three attached-file slots. The Clear button and the "Saved" label share a cell:
+    // only one of them is ever shown.
+    auto* slotGrid = new QGridLayout;
+    for (int i = 0; i < kSlots; ++i) {
+        cmdAppendSaveFile[i] =
+            named(new QPushButton(tr("Append file"), this), indexed("cmdAppendSaveFile", i));
+        txbFile[i] = named(new QLineEdit(this), indexed("txbFile", i));
+        txbFile[i]->setReadOnly(true);
+        lblFilesize[i] = named(new QLabel(this), indexed("lblFilesize", i));
+        lblFilesize[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        lblFilesize[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("999 KB")));
+        cmdClearFile[i] = named(new QPushButton(tr("Clear"), this), indexed("cmdClearFile", i));
+        lblSaved[i] = named(new QLabel(tr("Saved"), this), indexed("lblSaved", i));
+        lblSaved[i]->setAlignment(Qt::AlignCenter);
+        for (QWidget* w :
+             {static_cast<QWidget*>(lblFilesize[i]), static_cast<QWidget*>(cmdClearFile[i]),
+              static_cast<QWidget*>(lblSaved[i])})
+            keepPlaceWhenHidden(w);
+        slotGrid->addWidget(cmdAppendSaveFile[i], i, 0);
+        slotGrid->addWidget(txbFile[i], i, 1);
+        slotGrid->addWidget(lblFilesize[i], i, 2);
+        slotGrid->addWidget(cmdClearFile[i], i, 3);
+        slotGrid->addWidget(lblSaved[i], i, 3);
+    }
+    slotGrid->setColumnStretch(1, 1);
+    root->addLayout(slotGrid);
+    root->addWidget(separator(this));
+
+    // Language, help, web page, quit.
+    auto* bottomRow = new QHBoxLayout;
+    lblLanguage = named(new ClickableLabel(this), QStringLiteral("lblLanguage"));
+    lblLanguage->setText(tr("Language:"));
+    cboLanguage = named(new QComboBox(this), QStringLiteral("cboLanguage"));
+    lblLanguage->setBuddy(cboLanguage);
+    cmdHelp = named(new QPushButton(tr("Help"), this), QStringLiteral("cmdHelp"));
+    cmdWebPage = named(new QPushButton(this), QStringLiteral("cmdWebPage"));
+    cmdQuit = named(new QPushButton(tr("Quit"), this), QStringLiteral("cmdQuit"));
+    bottomRow->addWidget(lblLanguage);
+    bottomRow->addWidget(cboLanguage);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(cmdHelp);
+    bottomRow->addWidget(cmdWebPage);
+    bottomRow->addSpacing(12);
+    bottomRow->addWidget(cmdQuit);
+    root->addLayout(bottomRow);
+
+    Clock = new QTimer(this);
+    Clock->setObjectName(QStringLiteral("Clock"));
+    Clock->setInterval(1000);
+
+    // The layouts size the window; room the user adds goes to the text box.
+    resize(sizeHint().expandedTo(QSize(860, 640)));
+}
+
+void frmMain::connectControls() {
+    connect(optEncrypt, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            optEncrypt_Click();
+    });
+    connect(optDecrypt, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            optDecrypt_Click();
+    });
+
+    // Only a choice made by the user moves the focus on; the program's own selections
+    // (delete, undo, hide) leave it on the command the user pressed.
+    connect(cboKeys, &QComboBox::activated, this, [this] { cboKeys_Click(); });
+    connect(cmdAddKey, &QPushButton::clicked, this, &frmMain::cmdAddKey_Click);
+    connect(cmdKeyDetails, &QPushButton::clicked, this, &frmMain::cmdKeyDetails_Click);
+    connect(cmdDeleteKeyShown, &QPushButton::clicked, this, &frmMain::cmdDeleteKeyShown_Click);
+    connect(cmdUndoLastDeletion, &QPushButton::clicked, this, &frmMain::cmdUndoLastDeletion_Click);
+    connect(cmdKeylistHideShow, &QPushButton::clicked, this, &frmMain::cmdKeylistHideShow_Click);
+    connect(cmdDecryptStoredKeys, &QPushButton::clicked, this,
+            &frmMain::cmdDecryptStoredKeys_Click);
+    connect(cmdEncryptStoredKeys, &QPushButton::clicked, this,
+            &frmMain::cmdEncryptStoredKeys_Click);
+    connect(cmdSpecifyKeyfilePath, &QPushButton::clicked, this,
+            &frmMain::cmdSpecifyKeyfilePath_Click);
+
+    connect(cmdEncryptMessage, &QPushButton::clicked, this, &frmMain::cmdEncryptMessage_Click);
+    connect(cmdDecryptMessage, &QPushButton::clicked, this, &frmMain::cmdDecryptMessage_Click);
+
+    connect(lblTextbox, &ClickableLabel::clicked, this, &frmMain::lblTextbox_Click);
+    connect(lblTextbox, &ClickableLabel::activated, this, &frmMain::lblTextbox_Click);
+    connect(lblClipboard, &ClickableLabel::clicked, this, &frmMain::UpdateClipboardLabel);
+    connect(lblClipboard, &ClickableLabel::activated, this, &frmMain::UpdateClipboardLabel);
+    connect(cmdClearTextbox, &QPushButton::clicked, this, &frmMain::cmdClearTextbox_Click);
+    connect(cmdCopyFromClipboard, &QPushButton::clicked, this,
+            &frmMain::cmdCopyFromClipboard_Click);
+    for (int i = 0; i < 2; ++i)
+        connect(cmdLoadSaveTextbox[i], &QPushButton::clicked, this,
+                [this, i] { cmdLoadSaveTextbox_Click(i); });
+    connect(cmdEnlargeTextbox, &QPushButton::clicked, this, &frmMain::cmdEnlargeTextbox_Click);
+
+    for (int i = 0; i < kSlots; ++i) {
+        connect(cmdAppendSaveFile[i], &QPushButton::clicked, this,
+                [this, i] { cmdAppendSaveFile_Click(i); });
+        connect(cmdClearFile[i], &QPushButton::clicked, this, [this, i] { cmdClearFile_Click(i); });
+    }
+
+    connect(cboLanguage, &QComboBox::currentIndexChanged, this, [this] { cboLanguage_Click(); });
+    connect(lblLanguage, &ClickableLabel::doubleClicked, this, &frmMain::lblLanguage_DblClick);
+    connect(lblLanguage, &ClickableLabel::activated, this, &frmMain::lblLanguage_DblClick);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
+    connect(cmdWebPage, &QPushButton::clicked, this, &frmMain::cmdWebPage_Click);
+    connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
+
+    connect(Clock, &QTimer::timeout, this, &frmMain::Clock_Timer);
+}
+
+// ---- start-up -------------------------------------------------------------------------
+
+bool frmMain::LoadProgramTextTable() {
+    return ProgramText::LoadProgramText(QStringLiteral("tsm_text.dat"));
+}
+
+int frmMain::StartCipherLibrary() {
+    return Cipher::alb();
+}
+
+bool frmMain::Form_Load() {
+    blnStartupCompleted = false;
+    ProgramText::setStartupCompleted(false);
+    if (!LoadProgramTextTable())
+        return false;
+    // Formed while the language is still English, whatever language is chosen later.
+    strRegistryKeyPath =
+        GetText(273) + QLatin1Char('\\') + GetText(310) + QLatin1Char('\\') + GetText(95);
+
+    strProductName = GetText(94);
+    strVersionText = versionText();
+    strNotice.clear();
+    SetWindowCaption();
+    SetModeDefaults();
+
+    ProgramText::setLanguage(-1);
+    blnKeyfilePathShown = false;
+    strParametersFile = Folder::DataFilePath(QStringLiteral("tsm.usr"), GetText(316));
+    optEncrypt->setChecked(true);
+    blnKeyListNotStored = false;
+    msgState.blnTest = false;
+    lblTextbox->clear();
+    lblClipboard->clear();
+    lblNumKeysSpecified->clear();
+    txbText->clear();
+    frmKeyFrom::instance().reset();
+    cboKeys->clear();
+    UpdateTextboxLabel();
+    UpdateClipboardLabel();
+    ShowKeyCount();
+    strModeText = {};
+    for (int i = 0; i < kSlots; ++i) {
+        lblFilesize[i]->clear();
+        lblSaved[i]->hide();
+        cmdClearFile[i]->hide();
+        strModeFileName[i] = {};
+        strModeFileSize[i] = {};
+    }
+    Clock->start();
+    lngMinClipboardTextLength = 300;
+    lngMaxMessageSizeInFullVersion = 102400;
+    StrProc::Randomize();
+    // The message buffers grow as needed; there is no fixed work buffer to allocate.
+
+    if (StartCipherLibrary() == 0) {
+        Seams::MsgBox(GetText(173), Seams::Buttons::OK, Seams::Icon::Critical, GetText(174));
+        return false;
+    }
+
+    CB_Man::ResetDeletionStack();
+    m_keysHidden = false;
+    savedKeyIndex = -1;
+    cboKeys->setEnabled(true);
+
+    show();
+
+    SetWindowCaption();
+    SetModeDefaults();
+    cmdEncryptMessage->setEnabled(true);
+
+    // File dialogs open in the user's home folder until the user goes elsewhere.
+    const QString drive = DiskProc::FirstFixedDrive();
+    if (!drive.isEmpty())
+        QDir::setCurrent(drive);
+
+    if (DiskProc::FileExists(strParametersFile))
+        ReadParametersFile();
+    else
+        SetDefaultParameters();
+
+    SetLanguageDependentText();
+    cmdWebPage->setText(GetText(38));
+    const int language = ProgramText::language();
+    cboLanguage->setCurrentIndex(language);
+    intPreviousLanguage = language;
+    SaveLanguageSetting();
+    AccessKeys::Assign(this);
+
+    if (DiskProc::FileExists(strStoredKeysFile))
+        cmdDecryptStoredKeys_Click();
+
+    blnStartupCompleted = true;
+    ProgramText::setStartupCompleted(true);
+    return true;
+}
+
+void frmMain::SetWindowCaption() {
+    QString caption = strProductName + QLatin1Char(' ') + strVersionText;
+    if (!strNotice.isEmpty())
+        caption += QStringLiteral("  ") + strNotice;
+    setWindowTitle(caption);
+}
+
+void frmMain::SetModeDefaults() {
+    msgState.lngMaxMessageSize = lngMaxMessageSizeInFullVersion;
+    optEncrypt->setChecked(true);
+    optEncrypt->setEnabled(true);
+    setBold(optEncrypt, true);
+    setBold(optDecrypt, false);
+}
+
+// ---- parameters file ------------------------------------------------------------------
+
+void frmMain::ReadParametersFile() {
+    std::optional<ParametersFile::Parameters> p;
+    QFile file(strParametersFile);
+    if (file.open(QIODevice::ReadOnly) && file.size() <= ParametersFile::kMaxFileSize)
+        p = ParametersFile::parse(file.read(ParametersFile::kMaxFileSize + 1));
+    if (!p) {
+        // A damaged file is no reason to stop: the defaults serve until the next write.
+        strStoredKeysFile = Folder::DataFilePath(QStringLiteral("tsm.dat"), GetText(316));
+        if (ProgramText::language() < 0)
+            ProgramText::setLanguage(ProgramText::English);
+        return;
+    }
+    strStoredKeysFile = p->keyfilePath;
+    if (ProgramText::language() < 0)
+        ProgramText::setLanguage(p->language);
+}
+
+void frmMain::WriteParametersFile() {
+    const int language = qMax(ProgramText::language(), 0);
+    const QByteArray bytes = ParametersFile::format({strStoredKeysFile, language});
+    QSaveFile file(strParametersFile);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return;
+    Seams::MsgBox(GetText(351) + QLatin1Char(' ') + strParametersFile + QLatin1Char(':') + CRLF +
+                      file.errorString(),
+                  Seams::Buttons::OK, Seams::Icon::Exclamation, GetText(13));
+}
+
+void frmMain::SetDefaultParameters() {
+    const QString newPath = Folder::DataFilePath(QStringLiteral("tsm.dat"), GetText(316));
+    strStoredKeysFile = newPath;
+    // A keyfile already at the new place is the current one; it is never overwritten by
+    // the old one.
+    if (DiskProc::FileExists(strOldKeyfilePath) && !DiskProc::FileExists(newPath)) {
+        const QString prompt = GetText(346) + CRLF + strOldKeyfilePath + CRLF + CRLF +
+                               GetText(347) + CRLF + newPath + CRLF + CRLF + GetText(348) + CRLF +
+                               GetText(349);
+        if (Seams::MsgBox(prompt, Seams::Buttons::OKCancel, Seams::Icon::None, GetText(350)) ==
+            Seams::Answer::Cancel) {
+            strStoredKeysFile = strOldKeyfilePath;
+        } else {
+            QString error;
+            if (!DiskProc::CopyFile(strOldKeyfilePath, newPath, error, true)) {
+                Seams::MsgBox(error, Seams::Buttons::OK, Seams::Icon::Information, GetText(13));
+                // The keys stay reachable where they are.
+                strStoredKeysFile = strOldKeyfilePath;
+            }
+        }
+    }
+    ProgramText::setLanguage(ProgramText::English);
+    WriteParametersFile();
+}
+
+// ---- shutdown -------------------------------------------------------------------------
+
+bool frmMain::QueryQuit() {
+    if (cboKeys->count() > 0 && blnKeyListNotStored) {
+        const Seams::Answer a =
+            Seams::MsgBox(GetText(89) + CRLF + GetText(90), Seams::Buttons::YesNoCancel,
+                          Seams::Icon::None, plainCaption(cmdQuit->text()));
+        if (a == Seams::Answer::Cancel)
+            return false;
+        if (a == Seams::Answer::Yes) {
+            // The user sees the outcome of the store and quits again.
+            cmdEncryptStoredKeys_Click();
+            return false;
+        }
+    }
+    WriteParametersFile();
+    Cipher::dalb();
+    return true;
+}
+
+void frmMain::cmdQuit_Click() {
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!m_ended) {
+        if (!QueryQuit()) {
+            event->ignore();
+            return;
+        }
+        m_ended = true;
+        Clock->stop();
+        emit programEnded();
+    }
+    event->accept();
+}
+
+// ---- modes and status -----------------------------------------------------------------
+
+void frmMain::optEncrypt_Click() {
+    SwitchMode(true);
+}
+void frmMain::optDecrypt_Click() {
+    SwitchMode(false);
+}
+
+void frmMain::SwitchMode(bool encrypt) {
+    const int shown = encrypt ? kEncryptMode : kDecryptMode;
+    const int other = encrypt ? kDecryptMode : kEncryptMode;
+    setBold(optEncrypt, encrypt);
+    setBold(optDecrypt, !encrypt);
+    blnEncrypt = encrypt;
+    txbText->setReadOnly(!encrypt);
+    cmdCopyFromClipboard->setEnabled(encrypt);
+    cmdLoadSaveTextbox[0]->setEnabled(encrypt);
+
+    strModeText[other] = txbText->toPlainText();
+    txbText->setPlainText(strModeText[shown]);
+    if (encrypt && isVisible() && txbText->isEnabled()) {
+        txbText->setFocus();
+        txbText->moveCursor(QTextCursor::End);
+    }
+
+    for (int i = 0; i < kSlots; ++i) {
+        strModeFileName[i][other] = txbFile[i]->text();
+        strModeFileSize[i][other] = lblFilesize[i]->text();
+        txbFile[i]->setText(strModeFileName[i][shown]);
+        lblFilesize[i]->setText(strModeFileSize[i][shown]);
+        const bool hasFile = !txbFile[i]->text().isEmpty();
+        cmdAppendSaveFile[i]->setText(GetText(encrypt ? 14 : 15));
+        cmdAppendSaveFile[i]->setEnabled(encrypt || hasFile);
+        lblFilesize[i]->setVisible(hasFile);
+        cmdClearFile[i]->setVisible(encrypt && hasFile);
+        lblSaved[i]->setVisible(!encrypt && hasFile);
+    }
+    cmdEncryptMessage->setEnabled(encrypt);
+    cmdDecryptMessage->setEnabled(!encrypt);
+    // A running self-test switches modes itself and must not read the clipboard.
+    if (!encrypt || !SelfTestRunning())
+        UpdateClipboardLabel();
+    if (blnStartupCompleted)
+        AccessKeys::Assign(this);
+}
+
+bool frmMain::SelfTestRunning() const {
+    return msgState.blnTest;
+}
+
+void frmMain::UpdateTextboxLabel() {
+    // The document counts one separator per paragraph, plus one at the end.
+    const qint64 n = txbText->document()->characterCount() - 1;
+    lblTextbox->setText(StatusTexts::TextboxLabel(n));
+}
+
+void frmMain::UpdateClipboardLabel() {
+    // Qt reports no clipboard errors: a clipboard it cannot read reads as empty.
+    const QString text = QGuiApplication::clipboard()->text();
+    lblClipboard->setText(StatusTexts::ClipboardLabel(text.size()));
+}
+
+void frmMain::Clock_Timer() {
+    UpdateTextboxLabel();
+    ShowKeyCount();
+}
+
+// ---- key list -------------------------------------------------------------------------
+
+void frmMain::ShowKeyCount() {
+    lblNumKeysSpecified->setText(StatusTexts::KeyCountLabel(cboKeys->count()));
+    // The label only grows, so the key list beside it does not twitch as the count changes.
+    lblNumKeysSpecified->setMinimumWidth(
+        qMax(lblNumKeysSpecified->minimumWidth(), lblNumKeysSpecified->sizeHint().width()));
+}
+
+void frmMain::cboKeys_Click() {
+    if (!isVisible())
+        return;
+    if (blnEncrypt)
+        cmdEncryptMessage->setFocus();
+    else
+        cmdDecryptMessage->setFocus();
+}
+
+frmMain::KeyListSnapshot frmMain::currentKeyList() const {
+    KeyListSnapshot s;
+    s.wasStored = !blnKeyListNotStored;
+    for (int i = 0; i < cboKeys->count(); ++i) {
+        s.entries.append(cboKeys->itemText(i));
+        s.dates.append(CB_Man::DateAdded(cboKeys, i));
+    }
+    s.keyfilePath = strStoredKeysFile;
+    return s;
+}
+
+void frmMain::MarkKeyListStored() {
+    blnKeyListNotStored = false;
+    m_beforeDeletions = {};
+}
+
+void frmMain::cmdAddKey_Click() {
+    if (cboKeys->count() == 0 && DiskProc::FileExists(strStoredKeysFile)) {
+        // The user may not know that the stored keys are not loaded yet.
+        if (Seams::MsgBox(GetText(343) + CRLF + GetText(344), Seams::Buttons::YesNo,
+                          Seams::Icon::None, GetText(345)) == Seams::Answer::Yes)
+            GetKeyList();
+    }
+    frmKeyFrom& keys = frmKeyFrom::instance();
+    frmKeyboardWithDisplay& dialog = keys.dialog();
+    dialog.txbKey->clear();
+    dialog.blnEncryptingKeyList = false;
+    dialog.blnDecryptingKeyList = false;
+    keys.KeyboardWithDisplay(this);
+    if (!dialog.blnUseThisKey)
+        return;
+
+    const QString entry = CB_Man::ComposeKeyEntry(dialog.txbTarget->text(), dialog.txbDate->text(),
+                                                  dialog.txbKey->text());
+    // The new key is shown and selected: the list cannot stay hidden around it.
+    ShowKeys();
+    CB_Man::AddListItemUnique(cboKeys, entry, DatePr2::TodayJdn(), 0);
+    cboKeys_Click();
+    // Also for a duplicate: the user meant to change the list and is asked on quitting.
+    blnKeyListNotStored = true;
+    ShowKeyCount();
+}
+
+void frmMain::cmdDeleteKeyShown_Click() {
+    if (m_keysHidden) {
+        Seams::MsgBox(GetText(59), Seams::Buttons::OK, Seams::Icon::None,
+                      commandTitle(cmdDeleteKeyShown->text()));
+        return;
+    }
+    if (CB_Man::deletedCount() == 0)
+        m_beforeDeletions = currentKeyList();
+    CB_Man::DeleteShownItem(cboKeys);
+    blnKeyListNotStored = true;
+    ShowKeyCount();
+}
+
+void frmMain::cmdUndoLastDeletion_Click() {
+    if (m_keysHidden) {
+        Seams::MsgBox(GetText(60), Seams::Buttons::OK, Seams::Icon::None,
+                      commandTitle(cmdUndoLastDeletion->text()));
+        return;
+    }
+    if (CB_Man::deletedCount() == 0) {
+        Seams::MsgBox(GetText(61), Seams::Buttons::OK, Seams::Icon::Information, GetText(62));
+        return;
+    }
+    CB_Man::UndoLastDeletion(cboKeys);
+    if (CB_Man::deletedCount() >= 1) {
+        blnKeyListNotStored = true;
+    } else {
+        // All deletions undone: stored again only if the list was stored before them and
+        // nothing else (an added key, another keyfile path) changed since.
+        const KeyListSnapshot now = currentKeyList();
+        blnKeyListNotStored =
+            !(m_beforeDeletions.wasStored && now.entries == m_beforeDeletions.entries &&
+              now.dates == m_beforeDeletions.dates &&
+              now.keyfilePath == m_beforeDeletions.keyfilePath);
+    }
+    ShowKeyCount();
+}
+
+void frmMain::cmdKeylistHideShow_Click() {
+    if (m_keysHidden) {
+        ShowKeys();
+        return;
+    }
+    m_keysHidden = true;
+    cmdKeylistHideShow->setText(GetText(35));
+    savedKeyIndex = cboKeys->currentIndex();
+    cboKeys->setCurrentIndex(-1);
+    cboKeys->setEnabled(false);
+    AccessKeys::Assign(this);
+}
+
+void frmMain::ShowKeys() {
+    if (!m_keysHidden) {
+        cboKeys->setEnabled(true);
+        return;
+    }
+    m_keysHidden = false;
+    cmdKeylistHideShow->setText(GetText(34));
+    cboKeys->setCurrentIndex(savedKeyIndex < cboKeys->count() ? savedKeyIndex : -1);
+    cboKeys->setEnabled(true);
+    AccessKeys::Assign(this);
+}
+
+void frmMain::cmdKeyDetails_Click() {
+    if (cboKeys->count() == 0) {
+        cmdAddKey->setFocus();
+        return;
+    }
+    // There is nothing to take apart until an entry is chosen.
+    if (cboKeys->currentIndex() < 0) {
+        cboKeys->setFocus();
+        return;
+    }
+    ShowKeyDetails();
+}
+
+// ---- captions -------------------------------------------------------------------------
+
+QString frmMain::plainCaption(const QString& caption) {
+    return AccessKeys::plain(caption);
+}
+
+QString frmMain::commandTitle(const QString& caption) {
+    return KeyEntry::CaptionAsTitle(caption, GetText(99));
+}

@@ -1,0 +1,223 @@
+#pragma once
+// The main window: start-up and shutdown, the parameters file, the two modes with their
+// status labels, the key list and its commands, the text box and the attached-file slots.
+//
+// Controls are public members named as in the rest of the program; each carries the same
+// objectName. Control arrays are std::array members whose elements are named with the
+// index behind an underscore: txbFile[1] has the objectName "txbFile_1".
+//
+// Captions carry access-key markers ("&Quit"); use plainCaption() where a caption is shown
+// as text (message box titles).
+//
+// Commands of other areas (keyfile, language, message, files, text box, help, self-test,
+// key details) are defined in frmmain_<area>.cpp beside this file.
+#include "message/encdecmsg.h"
+
+#include <QString>
+#include <QWidget>
+#include <array>
+
+class ClickableLabel;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    static constexpr int kSlots = 3;
+    static constexpr int kEncryptMode = 0;
+    static constexpr int kDecryptMode = 1;
+
+    // Where keyfiles of old installations were kept; a keyfile found there is offered for
+    // takeover on the first start. Tests point strOldKeyfilePath elsewhere.
+    static const QString kOldKeyfilePath;
+
+    // ---- public state -----------------------------------------------------------------
+    bool blnStartupCompleted = false;
+    bool blnEncrypt = true;
+    bool blnKeyListNotStored = false; // the key list holds changes the keyfile lacks
+    bool blnKeyfilePathShown = false;
+    qint32 lngMaxMessageSizeInFullVersion = 102400;
+    QString strStoredKeysFile; // full path of the keyfile
+    QString strOldKeyfilePath = kOldKeyfilePath;
+    // The message path's shared strings, its size limit and the self-test flags.
+    EncDecMsg::State msgState;
+
+    // ---- start-up and shutdown --------------------------------------------------------
+    // Brings the program into its starting state and shows the window; asks for the master
+    // key when a keyfile exists. False: a fatal condition was reported, end at once.
+    bool Form_Load();
+    void SetWindowCaption();
+    // tsm.usr: keyfile path and language. The write is atomic and reports a failure.
+    void WriteParametersFile();
+    void ReadParametersFile();
+    void SetDefaultParameters();
+    // Asks about an unsaved key list and ends the program unless the user keeps it running.
+    void cmdQuit_Click();
+    bool hasEnded() const { return m_ended; }
+
+    // ---- modes and status ---------------------------------------------------------------
+    void optEncrypt_Click();
+    void optDecrypt_Click();
+    void UpdateTextboxLabel();
+    void UpdateClipboardLabel();
+    void Clock_Timer();
+
+    // ---- key list -----------------------------------------------------------------------
+    void cmdAddKey_Click();
+    void cmdDeleteKeyShown_Click();
+    void cmdUndoLastDeletion_Click();
+    void cmdKeylistHideShow_Click();
+    void cmdKeyDetails_Click();
+    void cboKeys_Click();
+    void ShowKeyCount();
+    bool keysHidden() const { return m_keysHidden; }
+    // Ends hidden mode: the list is enabled again with the selection it had. The keyfile
+    // reader calls it so that a list just read is never left disabled.
+    void ShowKeys();
+    // A store or get has made the list equal to the keyfile.
+    void MarkKeyListStored();
+
+    // ---- keyfile (frmmain_keyfile.cpp) --------------------------------------------------
+    void cmdEncryptStoredKeys_Click() { StoreKeyList(); }
+    void cmdDecryptStoredKeys_Click() { GetKeyList(); }
+    void cmdSpecifyKeyfilePath_Click();
+    virtual void StoreKeyList();
+    virtual void GetKeyList();
+
+    // ---- language (frmmain_language.cpp) ------------------------------------------------
+    virtual void SetLanguageDependentText();
+    void cboLanguage_Click();
+    void lblLanguage_DblClick();
+    void SaveLanguageSetting();
+    // Accessible names of the controls that have no caption of their own.
+    void SetAccessibleNames();
+
+    // ---- message commands (frmmain_message.cpp) -----------------------------------------
+    void cmdEncryptMessage_Click();
+    void cmdDecryptMessage_Click();
+
+    // ---- attached files (frmmain_files.cpp) ---------------------------------------------
+    void cmdAppendSaveFile_Click(int index);
+    void cmdClearFile_Click(int index);
+
+    // ---- text box (frmmain_textbox.cpp) -------------------------------------------------
+    void cmdClearTextbox_Click();
+    void cmdCopyFromClipboard_Click();
+    void cmdLoadSaveTextbox_Click(int index);
+    void cmdEnlargeTextbox_Click();
+
+    // ---- help and web page (frmmain_help.cpp) -------------------------------------------
+    void cmdHelp_Click();
+    void cmdWebPage_Click();
+
+    // ---- self-test (frmmain_selftest.cpp) -----------------------------------------------
+    void lblTextbox_Click();
+    bool SelfTestRunning() const; // msgState.blnTest
+
+    // ---- key details (frmmain_keydetails.cpp) -------------------------------------------
+    void ShowKeyDetails();
+
+    // The text of a caption as it reads: access-key markers dropped, "&&" as "&".
+    static QString plainCaption(const QString& caption);
+    // A command's caption as a message box title: each "&&" becomes text 99.
+    static QString commandTitle(const QString& caption);
+
+    QString parametersFilePath() const { return strParametersFile; }
+    QString modeText(int mode) const { return strModeText[mode]; }
+    QString modeFileName(int slot, int mode) const { return strModeFileName[slot][mode]; }
+
+    // ---- controls -----------------------------------------------------------------------
+    QRadioButton* optEncrypt;
+    QRadioButton* optDecrypt;
+
+    QComboBox* cboKeys;
+    QPushButton* cmdAddKey;
+    QPushButton* cmdKeyDetails;
+    QPushButton* cmdDeleteKeyShown;
+    QPushButton* cmdUndoLastDeletion;
+    QPushButton* cmdKeylistHideShow;
+    QLabel* lblNumKeysSpecified;
+    QPushButton* cmdDecryptStoredKeys;
+    QPushButton* cmdEncryptStoredKeys;
+    QPushButton* cmdSpecifyKeyfilePath;
+
+    QPushButton* cmdEncryptMessage;
+    QPushButton* cmdDecryptMessage;
+
+    ClickableLabel* lblTextbox;
+    ClickableLabel* lblClipboard;
+    QPlainTextEdit* txbText;
+    QPushButton* cmdClearTextbox;
+    QPushButton* cmdCopyFromClipboard;
+    std::array<QPushButton*, 2> cmdLoadSaveTextbox; // 0 load, 1 save
+    QPushButton* cmdEnlargeTextbox;
+
+    std::array<QPushButton*, kSlots> cmdAppendSaveFile;
+    std::array<QLineEdit*, kSlots> txbFile;
+    std::array<QLabel*, kSlots> lblFilesize;
+    std::array<QPushButton*, kSlots> cmdClearFile;
+    std::array<QLabel*, kSlots> lblSaved;
+
+    ClickableLabel* lblLanguage;
+    QComboBox* cboLanguage;
+    QPushButton* cmdHelp;
+    QPushButton* cmdWebPage;
+    QPushButton* cmdQuit;
+
+    QTimer* Clock;
+
+signals:
+    // The user has quit; the application leaves its event loop.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Seams for tests of the fatal start-up paths.
+    virtual bool LoadProgramTextTable();
+    virtual int StartCipherLibrary();
+
+private:
+    void buildControls();
+    void connectControls();
+    void SetModeDefaults();
+    void SwitchMode(bool encrypt);
+    // The Quit questions and shutdown; false when the program keeps running.
+    bool QueryQuit();
+    void FillLanguageList();
+
+    qint32 lngMinClipboardTextLength = 300;
+    QString strParametersFile;
+    QString strFileErrMsg;
+    QString strProductName;
+    QString strVersionText;
+    QString strNotice;
+    QString strRegistryKeyPath;
+    int intPreviousLanguage = 0;
+    std::array<QString, 2> strModeText;
+    std::array<std::array<QString, 2>, kSlots> strModeFileName;
+    // The size labels belong to their file name, so they are kept per mode as well.
+    std::array<std::array<QString, 2>, kSlots> strModeFileSize;
+    int savedKeyIndex = -1;
+    bool m_keysHidden = false;
+    bool m_ended = false;
+
+    // State of the list before the first deletion that can still be undone: undoing all
+    // deletions marks the list as stored only when nothing else changed meanwhile.
+    struct KeyListSnapshot {
+        bool wasStored = false;
+        QStringList entries;
+        QList<qint32> dates;
+        QString keyfilePath;
+    };
+    KeyListSnapshot m_beforeDeletions;
+    KeyListSnapshot currentKeyList() const;
+};
