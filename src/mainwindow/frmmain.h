@@ -11,6 +11,7 @@
 //
 // Commands of other areas (keyfile, language, message, files, text box, help, self-test,
 // key details) are defined in frmmain_<area>.cpp beside this file.
+#include "mainwindow/textandfiles.h"
 #include "message/encdecmsg.h"
 
 #include <QString>
@@ -26,7 +27,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-class frmMain : public QWidget {
+class frmMain : public QWidget, public EncDecMsg::MessageWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -104,6 +105,14 @@ public:
     // ---- message commands (frmmain_message.cpp) -----------------------------------------
     void cmdEncryptMessage_Click();
     void cmdDecryptMessage_Click();
+    // What the message path reads from and writes to the window. text() carries line
+    // breaks as CR LF.
+    QString text() const override;
+    QString slotPath(int slot) const override;
+    QString selectedKeyEntry() const override;
+    void showDecryptedText(const QString& text) override;
+    void showReceivedFile(int slot, const QString& name, qint32 size) override;
+    void selectDecryptMode() override;
 
     // ---- attached files (frmmain_files.cpp) ---------------------------------------------
     void cmdAppendSaveFile_Click(int index);
@@ -114,6 +123,9 @@ public:
     void cmdCopyFromClipboard_Click();
     void cmdLoadSaveTextbox_Click(int index);
     void cmdEnlargeTextbox_Click();
+    // A failure report: substitute when it is given and memory ran out (error 7),
+    // otherwise the description.
+    void ShowErrMsg(int errorNumber, const QString& description, const QString& substitute);
 
     // ---- help and web page (frmmain_help.cpp) -------------------------------------------
     void cmdHelp_Click();
@@ -197,6 +209,7 @@ private:
     qint32 lngMinClipboardTextLength = 300;
     QString strParametersFile;
     QString strFileErrMsg;
+    TextAndFiles::SharedFileDialog dlgFile;
     QString strProductName;
     QString strVersionText;
     QString strNotice;

@@ -1,15 +1,256 @@
 // The keyfile commands of the main window: store the key list, get it back, and choose
 // where the keyfile lives.
+//
+// The keyfile is the key-list text (keys/keylisttext.h) encrypted by the message cipher
+// under the extended reduced master key: a plain age file, nothing else in it. The master
+// key as typed stays in memory for the next prompt unless the user asks to erase it; it is
+// never written anywhere.
 #include "mainwindow/frmmain.h"
 
-// Encrypts the key list under the master key and writes the keyfile; on success calls
-// MarkKeyListStored(). Not built yet: the command does nothing.
-void frmMain::StoreKeyList() {}
+#include "backends/cipher/cipher.h"
+#include "keys/cb_man.h"
+#include "keys/frmkeyboardwithdisplay.h"
+#include "keys/frmspecifykeyfilepath.h"
+#include "keys/keyfrom.h"
+#include "keys/keylisttext.h"
+#include "keys/keyrules.h"
+#include "message/encdecmsg.h"
+#include "support/diskproc.h"
+#include "support/fileproc.h"
+#include "support/seams.h"
+#include "text/programtext.h"
 
-// Reads the keyfile, decrypts it under the master key and replaces the key list; on
-// success calls MarkKeyListStored() and ShowKeys(). Not built yet: the command does
-// nothing.
-void frmMain::GetKeyList() {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <climits>
 
-// Opens the keyfile path dialog. Not built yet: the command does nothing.
-void frmMain::cmdSpecifyKeyfilePath_Click() {}
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+using Seams::Answer;
+using Seams::Buttons;
+using Seams::Icon;
+
+// The main window as the keeper of the keyfile path.
+class MainWindowPath final : public KeyfilePathOwner {
+public:
+    explicit MainWindowPath(frmMain& window) : w(window) {}
+    QString keyfilePath() const override { return w.strStoredKeysFile; }
+    void setKeyfilePath(const QString& path) override { w.strStoredKeysFile = path; }
+    void markKeyListNotStored() override { w.blnKeyListNotStored = true; }
+    void WriteParametersFile() override { w.WriteParametersFile(); }
+
+private:
+    frmMain& w;
+};
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Empties the key box of the key entry dialog and, when asked, forgets the master key.
+void ClearKeyEntry(bool eraseMasterKey) {
+    frmKeyFrom& keys = frmKeyFrom::instance();
+    keys.dialog().txbKey->clear();
+    if (eraseMasterKey)
+        keys.strMasterKeyAsInput.clear();
+}
+
+// Asks for the master key, offering the last one typed. The cipher key (the extended
+// reduced form), or empty when the user declined.
+QString AskMasterKey(QWidget* mainWindow, bool encrypting) {
+    frmKeyFrom& keys = frmKeyFrom::instance();
+    frmKeyboardWithDisplay& dialog = keys.dialog();
+    dialog.txbKey->setText(keys.strMasterKeyAsInput);
+    dialog.blnEncryptingKeyList = encrypting;
+    dialog.blnDecryptingKeyList = !encrypting;
+    keys.KeyboardWithDisplay(mainWindow);
+    dialog.blnEncryptingKeyList = false;
+    dialog.blnDecryptingKeyList = false;
+
+    const bool erase = dialog.chkEraseKey->isChecked();
+    if (!dialog.blnUseThisKey) {
+        ClearKeyEntry(erase);
+        return QString();
+    }
+    const QString typed = dialog.txbKey->text();
+    const QString cipherKey = KeyRules::ExtendedReducedKey(typed);
+    keys.strMasterKeyAsInput = typed;
+    ClearKeyEntry(erase);
+    return cipherKey;
+}
+
+// Why a keyfile did not decrypt.
+QString CipherErrorText(qint32 r) {
+    switch (r) {
+    case Cipher::kDamaged:
+        return GetText(75);
+    case Cipher::kPayloadDamaged:
+        return GetText(76);
+    case Cipher::kWrongKey:
+        return GetText(77);
+    case Cipher::kRefused:
+        return GetText(78);
+    default:
+        return GetText(79);
+    }
+}
+
+void ReportNotDecrypted(qint32 r) {
+    Seams::MsgBox(GetText(71) + QStringLiteral("  ") + CipherErrorText(r) + CRLF + GetText(72),
+                  Buttons::OK, Icon::Exclamation, GetText(13));
+}
+
+// A count as the platform's number-to-text writes it: a space in front of a number that is
+// not negative (" 12").
+QString CountText(qsizetype n) {
+    return (n >= 0 ? QStringLiteral(" ") : QString()) + QString::number(n);
+}
+
+} // namespace
+
+void frmMain::StoreKeyList() {
+    const int n = cboKeys->count();
+    if (n == 0) {
+        Seams::MsgBox(GetText(63), Buttons::OK, Icon::Exclamation, GetText(64));
+        cmdAddKey->setFocus();
+        return;
+    }
+
+    QList<KeyListText::Entry> entries;
+    entries.reserve(n);
+    for (int i = 0; i < n; ++i)
+        entries.append({cboKeys->itemText(i), CB_Man::DateAdded(cboKeys, i)});
+    const QByteArray text = KeyListText::FormatKeyListText(entries);
+    // Refused before any question: a list that cannot be read back is never written.
+    if (text.size() > KeyListText::kMaxTextSize) {
+        Seams::MsgBox(GetText(451) + CRLF + CRLF + GetText(452) + QLatin1Char(' ') +
+                          FileProc::SizeText(qint32(qMin<qsizetype>(text.size(), INT_MAX)), false) +
+                          CRLF + GetText(453) + QLatin1Char(' ') +
+                          FileProc::SizeText(qint32(KeyListText::kMaxTextSize), false) + CRLF +
+                          CRLF + GetText(454),
+                      Buttons::OK, Icon::Exclamation, GetText(13));
+        return;
+    }
+
+    if (!blnKeyfilePathShown)
+        cmdSpecifyKeyfilePath_Click();
+
+    const QString title = commandTitle(cmdEncryptStoredKeys->text());
+    if (DiskProc::FileExists(strStoredKeysFile)) {
+        if (Seams::MsgBox(GetText(65) + CRLF + shown(strStoredKeysFile) + QLatin1Char(' ') +
+                              GetText(66) + CRLF + CRLF + GetText(67),
+                          Buttons::YesNo, Icon::None, title) != Answer::Yes)
+            return;
+        if (Seams::MsgBox(GetText(352), Buttons::YesNo, Icon::None, title) != Answer::Yes)
+            return;
+    }
+
+    const QString cipherKey = AskMasterKey(this, true);
+    if (cipherKey.isEmpty())
+        return;
+
+    QByteArray cipher;
+    const qint32 r = EncDecMsg::CipherBuffer(text, cipher, cipherKey, true);
+    if (r < 0) {
+        Seams::MsgBox(GetText(455), Buttons::OK, Icon::Exclamation, GetText(13));
+        return;
+    }
+    if (r == 0) {
+        Seams::MsgBox(GetText(80), Buttons::OK, Icon::Exclamation, GetText(13));
+        return;
+    }
+
+    // Replaced atomically: a failed write leaves the old keyfile whole, and the list stays
+    // marked as not stored, so Quit still offers to store it.
+    strFileErrMsg = FileProc::WriteBinaryFile(cipher, strStoredKeysFile);
+    if (!strFileErrMsg.isEmpty()) {
+        Seams::MsgBox(GetText(456) + CRLF + shown(strStoredKeysFile) + CRLF + strFileErrMsg + CRLF +
+                          CRLF + GetText(457),
+                      Buttons::OK, Icon::Exclamation, GetText(13));
+        return;
+    }
+    MarkKeyListStored();
+
+    const QString report = n == 1 ? GetText(68) : CountText(n) + QLatin1Char(' ') + GetText(69);
+    Seams::MsgBox(report, Buttons::OK, Icon::None, title);
+}
+
+void frmMain::GetKeyList() {
+    if (!blnKeyfilePathShown)
+        cmdSpecifyKeyfilePath_Click();
+
+    const QString path = strStoredKeysFile;
+    if (!DiskProc::FileExists(path)) {
+        Seams::MsgBox(GetText(353) + CRLF + shown(path) + CRLF + GetText(354), Buttons::OK,
+                      Icon::Information, GetText(355));
+        cmdAddKey->setFocus();
+        return;
+    }
+
+    const QString title = commandTitle(cmdDecryptStoredKeys->text());
+    if (cboKeys->count() > 0 && Seams::MsgBox(GetText(70) + CRLF + shown(path) + CRLF + GetText(67),
+                                              Buttons::YesNo, Icon::None, title) != Answer::Yes)
+        return;
+
+    const QString cipherKey = AskMasterKey(this, false);
+    if (cipherKey.isEmpty())
+        return;
+
+    // A keyfile decrypts to at most the cipher's buffer; a file far larger than that is no
+    // keyfile and is not read into memory.
+    if (QFileInfo(path).size() > 2 * qint64(Cipher::kBufferSize)) {
+        ReportNotDecrypted(Cipher::kRefused);
+        return;
+    }
+    QByteArray file;
+    strFileErrMsg = FileProc::ReadBinaryFile(path, file);
+    if (!strFileErrMsg.isEmpty()) {
+        Seams::MsgBox(GetText(458) + CRLF + shown(path) + CRLF + strFileErrMsg, Buttons::OK,
+                      Icon::Exclamation, GetText(13));
+        return;
+    }
+
+    QByteArray plain;
+    const qint32 r = EncDecMsg::CipherBuffer(file, plain, cipherKey, false);
+    if (r < 0) {
+        ReportNotDecrypted(r);
+        return;
+    }
+    // The whole text is checked before the list is touched: a damaged list replaces nothing.
+    const KeyListText::ParseResult parsed = KeyListText::ParseKeyListText(plain);
+    if (!parsed.ok()) {
+        Seams::MsgBox(GetText(450) + CRLF + GetText(72), Buttons::OK, Icon::Exclamation,
+                      GetText(13));
+        return;
+    }
+
+    cboKeys->setUpdatesEnabled(false);
+    cboKeys->clear();
+    for (const KeyListText::Entry& e : parsed.entries)
+        CB_Man::InsertSorted(cboKeys, e.text, e.dateAdded);
+    cboKeys->setUpdatesEnabled(true);
+    ShowKeys();
+    cboKeys->setCurrentIndex(-1);
+    ShowKeyCount();
+    CB_Man::ResetDeletionStack();
+    MarkKeyListStored();
+
+    const qsizetype n = cboKeys->count();
+    const QString report = (n == 1 ? GetText(73) : CountText(n) + QLatin1Char(' ') + GetText(74)) +
+                           CRLF + CRLF + GetText(371);
+    Seams::MsgBox(report, Buttons::OK, Icon::None, title);
+    cboKeys->setFocus();
+}
+
+void frmMain::cmdSpecifyKeyfilePath_Click() {
+    MainWindowPath owner(*this);
+    frmSpecifyKeyfilePath dialog(owner, this);
+    blnKeyfilePathShown = true;
+    Seams::ShowModal(&dialog);
+}

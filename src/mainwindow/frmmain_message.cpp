@@ -1,6 +1,118 @@
-// The two message commands: encrypt to the clipboard and decrypt from it.
+// The two message commands: encrypt to the clipboard and decrypt from it, and the window's
+// side of the message path.
 #include "mainwindow/frmmain.h"
 
-// Not built yet: the commands do nothing.
-void frmMain::cmdEncryptMessage_Click() {}
-void frmMain::cmdDecryptMessage_Click() {}
+#include "support/ansi.h"
+#include "support/fileproc.h"
+#include "support/seams.h"
+#include "text/programtext.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using Seams::Buttons;
+using Seams::Icon;
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+// Both commands need a key: the user is sent to where one comes from.
+bool haveSelectedKey(frmMain& w) {
+    if (w.cboKeys->count() == 0) {
+        Seams::MsgBox(GetText(82), Buttons::OK, Icon::Exclamation, GetText(64));
+        w.cmdAddKey->setFocus();
+        return false;
+    }
+    if (w.cboKeys->currentIndex() < 0) {
+        Seams::MsgBox(GetText(371), Buttons::OK, Icon::Information, GetText(370));
+        w.cboKeys->setFocus();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void frmMain::cmdEncryptMessage_Click() {
+    if (!haveSelectedKey(*this))
+        return;
+    // The files are read here, not when they were attached: the limit applies to what is
+    // actually sent.
+    const qint32 r = EncDecMsg::PackAndEncryptMessage(msgState, *this);
+    if (r <= 0)
+        return;
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(Ansi::fromAnsi(msgState.strCipherText));
+    UpdateClipboardLabel();
+
+    Seams::MsgBox(GetText(83) + QStringLiteral(" (") + FileProc::BytesText(r, false) +
+                      QStringLiteral(") ") + GetText(84) + CRLF + GetText(85),
+                  Buttons::OK, Icon::None, GetText(86));
+}
+
+void frmMain::cmdDecryptMessage_Click() {
+    if (!haveSelectedKey(*this))
+        return;
+    const QString received = QGuiApplication::clipboard()->text();
+    if (received.isEmpty()) {
+        Seams::MsgBox(GetText(213), Buttons::OK, Icon::Exclamation, GetText(51));
+        return;
+    }
+    if (received.size() < lngMinClipboardTextLength) {
+        Seams::MsgBox(GetText(88), Buttons::OK, Icon::Exclamation, GetText(51));
+        return;
+    }
+
+    msgState.strCipherText = Ansi::toAnsi(received);
+    // Kept for a second search over a cleaned copy: characters without a Windows-1252 byte
+    // survive only here.
+    msgState.strReceivedText = received;
+    const bool decrypted = EncDecMsg::DecryptMessage(msgState, *this);
+    // A later decryption (the self-test's) must not search this mail again.
+    msgState.strReceivedText.clear();
+    if (decrypted)
+        Seams::MsgBox(GetText(53), Buttons::OK, Icon::None, GetText(52));
+}
+
+// ---- the window as the message path sees it --------------------------------------------
+
+QString frmMain::text() const {
+    return TextAndFiles::MessageText(txbText->document()->toRawText());
+}
+
+QString frmMain::slotPath(int slot) const {
+    return txbFile[slot]->text();
+}
+
+QString frmMain::selectedKeyEntry() const {
+    const int index = cboKeys->currentIndex();
+    return index < 0 ? QString() : cboKeys->itemText(index);
+}
+
+void frmMain::showDecryptedText(const QString& text) {
+    txbText->setPlainText(text);
+    UpdateTextboxLabel();
+}
+
+void frmMain::showReceivedFile(int slot, const QString& name, qint32 size) {
+    txbFile[slot]->setText(name);
+    lblFilesize[slot]->setText(FileProc::KBText(size));
+    lblFilesize[slot]->setVisible(true);
+    cmdAppendSaveFile[slot]->setEnabled(true);
+    // A new file in the slot has not been saved, whatever became of the one before it.
+    lblSaved[slot]->setVisible(false);
+}
+
+void frmMain::selectDecryptMode() {
+    optDecrypt->setChecked(true);
+    optDecrypt->repaint();
+}
