@@ -142,6 +142,16 @@ ProcessResult oursProcess(const char* mode, const std::string& in, const std::st
     return runProcess({TESSAMAIL_CIPHER_TOOL, mode, in, out}, options);
 }
 
+// The same with the program's main window started and shown first.
+ProcessResult windowProcess(const char* mode, const std::string& in, const std::string& out) {
+    const Context& c = context();
+    ProcessOptions options;
+    options.input = typedKey().toStdString() + '\n';
+    options.environment = {"QT_QPA_PLATFORM=offscreen", "XDG_DATA_HOME=" + c.dataHome,
+                           "XDG_CONFIG_HOME=" + c.dataHome, "HOME=" + c.dataHome};
+    return runProcess({TESSAMAIL_CIPHER_TOOL, "--window", mode, in, out}, options);
+}
+
 ProcessResult coreProcess(const char* mode, const std::string& in, const std::string& out) {
     ProcessOptions options;
     options.input = context().key.toStdString() + '\n';
@@ -177,6 +187,12 @@ ProcessResult encryptOurs(const std::string& in, const std::string& out) {
 }
 ProcessResult decryptOurs(const std::string& in, const std::string& out) {
     return oursProcess("decrypt", in, out);
+}
+ProcessResult encryptWindow(const std::string& in, const std::string& out) {
+    return windowProcess("encrypt", in, out);
+}
+ProcessResult decryptWindow(const std::string& in, const std::string& out) {
+    return windowProcess("decrypt", in, out);
 }
 ProcessResult encryptCore(const std::string& in, const std::string& out) {
     return coreProcess("encrypt", in, out);
@@ -248,6 +264,14 @@ void decryptProcessOurs(benchmark::State& state) {
     timeProcess(state, decryptOurs, encryptOurs, context().path("ours-in.txt"),
                 context().path("ours-out.bin"));
 }
+void encryptProcessWindow(benchmark::State& state) {
+    timeProcess(state, encryptWindow, nullptr, context().path("package.bin"),
+                context().path("window-out.txt"));
+}
+void decryptProcessWindow(benchmark::State& state) {
+    timeProcess(state, decryptWindow, encryptWindow, context().path("window-in.txt"),
+                context().path("window-out.bin"));
+}
 void encryptProcessCore(benchmark::State& state) {
     timeProcess(state, encryptCore, nullptr, context().path("package.bin"),
                 context().path("core-out.txt"));
@@ -289,6 +313,11 @@ BENCHMARK(encryptProcessOurs)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(encryptProcessWindow)
+    ->Name("message/encrypt/ours_window_process")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(encryptProcessCore)
     ->Name("message/encrypt/ours_cipher_process")
     ->Iterations(1)
@@ -310,6 +339,11 @@ BENCHMARK_CAPTURE(decryptInProcess, wf18, &context().mail)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(decryptProcessOurs)
     ->Name("message/decrypt/ours_process")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(decryptProcessWindow)
+    ->Name("message/decrypt/ours_window_process")
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
