@@ -1,0 +1,188 @@
+#!/usr/bin/python3
+"""Prints the comparison table from one run of tessamail_bench.
+
+    table.py RESULTS.json [LOAD_BEFORE] [LOAD_AFTER]
+
+RESULTS.json is Google Benchmark's JSON output (with repetitions, the medians are used).
+The table is Markdown, so that it can be pasted into docs/benchmarks.md as it is.
+"""
+import json
+import os
+import re
+import sys
+
+# Wall time and CPU time of an in-process row that differ by more than this are both shown:
+# the machine was busy with something else.
+LOADED_SPREAD = 1.15
+
+
+def load(path):
+    with open(path) as f:
+        data = json.load(f)
+    runs = {}
+    for b in data["benchmarks"]:
+        kind = b.get("run_type")
+        if kind == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        name = re.sub(r"/(iterations:\d+|manual_time|repeats:\d+)", "", b["run_name"])
+        if kind == "aggregate" or name not in runs:
+            runs[name] = b
+    return data.get("context", {}), runs
+
+
+def to_ms(b, key):
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+    return b[key] * scale
+
+
+def fmt_ms(ms):
+    if ms is None:
+        return "—"
+    if ms < 10:
+        return f"{ms:.2f} ms"
+    if ms < 100:
+        return f"{ms:.1f} ms"
+    return f"{ms:,.0f} ms"
+
+
+def fmt_mib(kib):
+    return "—" if kib is None else f"{kib / 1024:.1f} MiB"
+
+
+class Row:
+    def __init__(self, case, ours="—", age="—", gpg="—", ratio="", target="", met=""):
+        self.cells = [case, ours, age, gpg, ratio, target, met]
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.stderr.write(__doc__)
+        return 2
+    context, runs = load(sys.argv[1])
+    load_before = sys.argv[2] if len(sys.argv) > 2 else "?"
+    load_after = sys.argv[3] if len(sys.argv) > 3 else "?"
+
+    def get(name):
+        return runs.get(name)
+
+    def wall(name):
+        b = get(name)
+        return None if b is None or b.get("error_occurred") else to_ms(b, "real_time")
+
+    def cpu(name):
+        b = get(name)
+        if b is None or b.get("error_occurred"):
+            return None
+        # A process row's own CPU time is the child's; the harness's is only the waiting.
+        if "process_cpu_ms" in b:
+            return b["process_cpu_ms"]
+        return to_ms(b, "cpu_time")
+
+    def rss(name):
+        b = get(name)
+        return None if b is None or b.get("error_occurred") else b.get("peak_rss_KiB")
+
+    def timed(name):
+        """Wall time, and the CPU time beside it when the two drift apart."""
+        w, c = wall(name), cpu(name)
+        if w is None:
+            b = get(name)
+            return "failed: " + b["error_message"] if b else "not measured"
+        if c and w > c * LOADED_SPREAD:
+            return f"{fmt_ms(w)} (CPU {fmt_ms(c)})"
+        return fmt_ms(w)
+
+    def ratio(a, b, label):
+        return f"{a / b:.2f}× {label}" if a and b else ""
+
+    def peer_ratio(ours, age, gpg):
+        parts = [p for p in (ratio(ours, age, "age"), ratio(ours, gpg, "gpg")) if p]
+        return ", ".join(parts)
+
+    def at_most(value, limit, cpu_value=None):
+        if value is None:
+            return "TODO"
+        if value <= limit:
+            return "yes"
+        if cpu_value is not None and cpu_value <= limit:
+            return "no (CPU time: yes)"
+        return "no"
+
+    rows = []
+    for what, key in (("Encrypt + armour", "encrypt"), ("Decrypt", "decrypt")):
+        where = "package to armoured text" if key == "encrypt" else "whole received mail to text and files"
+        rows.append(Row(f"{what}, largest message, work factor 18, in process ({where})",
+                        timed(f"message/{key}/ours")))
+        ours, age, gpg = (wall(f"message/{key}/{p}_process") for p in ("ours", "age", "gpg"))
+        rows.append(Row(f"{what}, same bytes, one process each (exec to exit)",
+                        timed(f"message/{key}/ours_process"), timed(f"message/{key}/age_process"),
+                        timed(f"message/{key}/gpg_process"), peer_ratio(ours, age, gpg)))
+    for what, key in (("Encrypt + armour", "encrypt"), ("Decrypt", "decrypt")):
+        name = f"message/{key}_without_kdf/ours"
+        rows.append(Row(f"{what} without key derivation, largest message", timed(name),
+                        target="≤ 2 ms", met=at_most(wall(name), 2.0, cpu(name))))
+    rows.append(Row("… part: armour (cob)", timed("message/armour_only/ours")))
+    rows.append(Row("… part: block search in the received mail (141 KB)",
+                    timed("message/find_block_in_mail/ours")))
+    rows.append(Row("… part: de-armour (dcob)", timed("message/dearmour_only/ours")))
+    rows.append(Row("scrypt alone, work factor 18 (what the rows above leave out)",
+                    timed("message/scrypt_wf18/ours")))
+    for what, key in (("encrypt", "encrypt"), ("decrypt", "decrypt")):
+        age, gpg = rss(f"message/{key}/age_process"), rss(f"message/{key}/gpg_process")
+        for how, tool in (("the program, main window shown", "ours_window"),
+                          ("message path alone, Qt libraries loaded", "ours"),
+                          ("cipher entries alone", "ours_cipher")):
+            ours = rss(f"message/{key}/{tool}_process")
+            met = "TODO" if ours is None or age is None else ("yes" if ours <= age else "no")
+            rows.append(Row(f"Peak memory (max RSS), {what}: {how}", fmt_mib(ours), fmt_mib(age),
+                            fmt_mib(gpg), peer_ratio(ours, age, gpg), "≤ age", met))
+
+    small, large = wall("message/find_block/150KB/ours"), wall("message/find_block/300KB/ours")
+    rows.append(Row("Block search, 150 KB of adversarial clipboard text",
+                    timed("message/find_block/150KB/ours"), target="≤ 2 ms",
+                    met=at_most(small, 2.0, cpu("message/find_block/150KB/ours"))))
+    rows.append(Row("Block search, 300 KB (linear growth)", timed("message/find_block/300KB/ours"),
+                    ratio=ratio(large, small, "150 KB"), target="≤ 2.3× 150 KB",
+                    met="TODO" if not (small and large) else
+                    ("yes" if large <= 2.3 * small else "no")))
+    name = "keys/keyfile_get_1000/ours"
+    rows.append(Row("Key list get, 1,000 entries, without key derivation (click to report)",
+                    timed(name), met="" if wall(name) else "TODO"))
+    rows.append(Row("… part: parse the key-list text and insert 1,000 entries sorted",
+                    timed("keys/fill_list_1000/ours")))
+    ours, base = wall("startup/first_window/ours"), wall("startup/first_window/minimal_qt")
+    rows.append(Row("Start-up to the main window shown (offscreen)",
+                    timed("startup/first_window/ours"), ratio=ratio(ours, base, "minimal Qt")))
+    rows.append(Row("Start-up of a minimal Qt Widgets window (baseline)",
+                    timed("startup/first_window/minimal_qt")))
+    ours, base = rss("startup/first_window/ours"), rss("startup/first_window/minimal_qt")
+    rows.append(Row("Peak memory at the first window shown: ours / minimal Qt",
+                    f"{fmt_mib(ours)} / {fmt_mib(base)}", ratio=ratio(ours, base, "minimal Qt")))
+
+    header = ["case", "ours", "age", "gpg", "ratio (ours ÷ other)", "target", "met?"]
+    print("| " + " | ".join(header) + " |")
+    print("|" + "|".join("---" for _ in header) + "|")
+    for row in rows:
+        print("| " + " | ".join(row.cells) + " |")
+
+    cpu_model = "?"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu_model = line.split(":", 1)[1].strip()
+                break
+    mem_kib = 0
+    with open("/proc/meminfo") as f:
+        for line in f:
+            if line.startswith("MemTotal:"):
+                mem_kib = int(line.split()[1])
+    reps = {b.get("repetitions", 1) for b in runs.values()}
+    print()
+    print(f"Machine: {os.cpu_count()} CPUs ({cpu_model}), {mem_kib / 1024 / 1024:.1f} GiB memory; "
+          f"load average (1 min) {load_before} before, {load_after} after the run. "
+          f"Medians of {max(reps)} repetitions; {context.get('date', '')}.")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
