@@ -2,6 +2,7 @@
 
 #include "mainwindow/textandfiles.h"
 #include "support/accesskeys.h"
+#include "support/secretclipboard.h"
 #include "support/twips.h"
 #include "text/programtext.h"
 
@@ -90,11 +91,13 @@ QString frmLargeTextbox::text() const {
 }
 
 void frmLargeTextbox::cmdCopyToClipboard_Click() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
+    QGuiApplication::clipboard()->clear();
     QTextCursor cursor = txbText->textCursor();
-    clipboard->setText(TextAndFiles::ClipboardText(
-        cursor.hasSelection() ? cursor.selectedText() : txbText->document()->toRawText()));
+    // Read-only means decrypted text: it is marked for clipboard managers as secret.
+    SecretClipboard::setText(TextAndFiles::ClipboardText(cursor.hasSelection()
+                                                             ? cursor.selectedText()
+                                                             : txbText->document()->toRawText()),
+                             txbText->isReadOnly());
     cursor.clearSelection();
     txbText->setTextCursor(cursor);
     UpdateCopyButton();
