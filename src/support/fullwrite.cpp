@@ -96,7 +96,11 @@ QString tempPathFor(const QString& path) {
     return path + QStringLiteral(".tsm-tmp");
 }
 
-QString replaceFile(const QString& path, QByteArrayView bytes, Access access) {
+QString replaceFile(const QString& linkOrPath, QByteArrayView bytes, Access access) {
+    // A keyfile reached through a link (into a synced folder, say) is replaced where it
+    // lies; the link stays.
+    const QFileInfo info(linkOrPath);
+    const QString path = info.isSymLink() ? info.symLinkTarget() : linkOrPath;
     const QString temp = tempPathFor(path);
     // A leftover of a write that was cut short; it may hold an older copy of the contents.
     QFile::remove(temp);

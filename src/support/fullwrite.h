@@ -26,7 +26,8 @@ QString tempPathFor(const QString& path);
 // tempPathFor(path), are synced, renamed over path, and the folder is synced so that the
 // rename survives a power loss. The temporary file has a fixed name, so a write that is
 // cut short (killed, power loss) leaves at most that one file, and the next write to path
-// replaces it. Returns the system's description of a failure, empty on success.
+// replaces it. A link is followed: the file it points to is replaced. Returns the system's
+// description of a failure, empty on success.
 QString replaceFile(const QString& path, QByteArrayView bytes, Access access);
 
 } // namespace FullWrite

@@ -4,6 +4,7 @@
 #include "keys/keyfilefixture.h"
 #include "mainwindow/frmlargetextbox.h"
 #include "support/diskproc.h"
+#include "support/fileproc.h"
 #include "support/fullwrite.h"
 #include "support/processguard.h"
 #include "support/secretclipboard.h"
@@ -255,6 +256,18 @@ private slots:
         QCOMPARE(boxes.shown[0].title, GetText(13));
         QCOMPARE(readAll(data->parametersFile()), old);
         QVERIFY(!QFileInfo::exists(FullWrite::tempPathFor(data->parametersFile())));
+    }
+
+    // A keyfile kept elsewhere through a link stays there, and the link stays a link.
+    void replacingALinkReplacesItsTarget() {
+        const QString target = data->path(QStringLiteral("synced/tsm.dat"));
+        QVERIFY(writeAll(target, "old keys"));
+        const QString link = data->path(QStringLiteral("tsm.dat"));
+        QVERIFY(QFile::link(target, link));
+        QCOMPARE(FileProc::WritePrivateFile("new keys", link), QString());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readAll(target), QByteArray("new keys"));
+        QCOMPARE(modeOf(target), 0600);
     }
 
     void sizeLimitIsAnErrorNotADeath_data() {
