@@ -22,7 +22,7 @@ frmLargeTextbox::frmLargeTextbox(QWidget* mainWindow, const QPlainTextEdit* main
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
 
-    txbText = new QPlainTextEdit(this);
+    txbText = new SecretClipboard::SecretTextEdit(this);
     txbText->setObjectName(QStringLiteral("txbText"));
     txbText->setTabChangesFocus(true);
     cmdCopyToClipboard = new QPushButton(this);

@@ -166,7 +166,7 @@ void frmMain::buildControls() {
     sizeRow->addWidget(lblClipboard);
     root->addLayout(sizeRow);
 
-    txbText = named(new QPlainTextEdit(this), QStringLiteral("txbText"));
+    txbText = named(new SecretClipboard::SecretTextEdit(this), QStringLiteral("txbText"));
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);

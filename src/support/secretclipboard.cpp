@@ -35,15 +35,27 @@ Digest digestOf(const QString& text) {
 
 } // namespace
 
+void markSecret(QMimeData& data) {
+    data.setData(QLatin1String(kHintFormat), QByteArrayLiteral("secret"));
+    g_secret.set = true;
+    g_secret.digest = digestOf(data.text());
+}
+
 void setText(const QString& text, bool secret) {
     auto* data = new QMimeData;
     data->setText(text);
     if (secret)
-        data->setData(QLatin1String(kHintFormat), QByteArrayLiteral("secret"));
-    g_secret.set = secret;
-    if (secret)
-        g_secret.digest = digestOf(text);
+        markSecret(*data);
+    else
+        g_secret.set = false;
     QGuiApplication::clipboard()->setMimeData(data);
+}
+
+QMimeData* SecretTextEdit::createMimeDataFromSelection() const {
+    QMimeData* data = QPlainTextEdit::createMimeDataFromSelection();
+    if (data && isReadOnly())
+        markSecret(*data);
+    return data;
 }
 
 void clearIfOurs() {

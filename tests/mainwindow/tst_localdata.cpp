@@ -357,6 +357,27 @@ private slots:
             QCOMPARE(mime->data(SecretClipboard::kHintFormat), QByteArray("secret"));
     }
 
+    void keyboardCopyOfDecryptedTextIsMarkedSecret_data() {
+        QTest::addColumn<bool>("decrypt");
+        QTest::newRow("decrypted text") << true;
+        QTest::newRow("text being written") << false;
+    }
+    void keyboardCopyOfDecryptedTextIsMarkedSecret() {
+        QFETCH(bool, decrypt);
+        auto w = start();
+        if (decrypt)
+            w->optDecrypt->setChecked(true);
+        w->txbText->setPlainText("the message");
+        w->txbText->selectAll();
+        QTest::keyClick(w->txbText, Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(mime->text(), QString("the message"));
+        QCOMPARE(mime->hasFormat(SecretClipboard::kHintFormat), decrypt);
+        ScriptedMessageBoxes boxes;
+        w->close();
+        QCOMPARE(QGuiApplication::clipboard()->text().isEmpty(), decrypt);
+    }
+
     void armourIsNotMarkedSecret() {
         auto w = start();
         addEntries(w.get(), {kEntry});
