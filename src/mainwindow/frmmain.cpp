@@ -413,6 +413,10 @@ bool frmMain::TakeDataFolderLock() {
         m_dataFolderLock = std::move(lock);
         return true;
     }
+    // A folder where no lock can be made (read-only, full) is no sign of another copy; the
+    // program starts as it did before there was a lock, and its writes report the trouble.
+    if (lock->error() != QLockFile::LockFailedError)
+        return true;
     // Said in the user's language when the parameters file tells it; nothing is written.
     if (DiskProc::FileExists(strParametersFile))
         ReadParametersFile();
