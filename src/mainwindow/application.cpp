@@ -1,6 +1,7 @@
 #include "mainwindow/application.h"
 
 #include "mainwindow/frmmain.h"
+#include "support/processguard.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ QString versionText() {
 }
 
 int runTessamail(int argc, char* argv[]) {
+    ProcessGuard::protectProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessamail"));
     // Quitting ends the program even while the help window is still open.

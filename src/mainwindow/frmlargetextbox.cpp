@@ -2,6 +2,7 @@
 
 #include "mainwindow/textandfiles.h"
 #include "support/accesskeys.h"
+#include "support/secretclipboard.h"
 #include "support/twips.h"
 #include "text/programtext.h"
 
@@ -21,7 +22,7 @@ frmLargeTextbox::frmLargeTextbox(QWidget* mainWindow, const QPlainTextEdit* main
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
 
-    txbText = new QPlainTextEdit(this);
+    txbText = new SecretClipboard::SecretTextEdit(this);
     txbText->setObjectName(QStringLiteral("txbText"));
     txbText->setTabChangesFocus(true);
     cmdCopyToClipboard = new QPushButton(this);
@@ -90,11 +91,13 @@ QString frmLargeTextbox::text() const {
 }
 
 void frmLargeTextbox::cmdCopyToClipboard_Click() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
+    QGuiApplication::clipboard()->clear();
     QTextCursor cursor = txbText->textCursor();
-    clipboard->setText(TextAndFiles::ClipboardText(
-        cursor.hasSelection() ? cursor.selectedText() : txbText->document()->toRawText()));
+    // Read-only means decrypted text: it is marked for clipboard managers as secret.
+    SecretClipboard::setText(TextAndFiles::ClipboardText(cursor.hasSelection()
+                                                             ? cursor.selectedText()
+                                                             : txbText->document()->toRawText()),
+                             txbText->isReadOnly());
     cursor.clearSelection();
     txbText->setTextCursor(cursor);
     UpdateCopyButton();

@@ -13,8 +13,10 @@
 #include "selftest/strproc.h"
 #include "support/accesskeys.h"
 #include "support/diskproc.h"
+#include "support/fileproc.h"
 #include "support/folder.h"
 #include "support/seams.h"
+#include "support/secretclipboard.h"
 #include "text/programtext.h"
 
 #include <QClipboard>
@@ -28,12 +30,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 
@@ -162,7 +166,7 @@ void frmMain::buildControls() {
     sizeRow->addWidget(lblClipboard);
     root->addLayout(sizeRow);
 
-    txbText = named(new QPlainTextEdit(this), QStringLiteral("txbText"));
+    txbText = named(new SecretClipboard::SecretTextEdit(this), QStringLiteral("txbText"));
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setFixedPitch(true);
@@ -326,6 +330,8 @@ bool frmMain::Form_Load() {
     ProgramText::setLanguage(-1);
     blnKeyfilePathShown = false;
     strParametersFile = Folder::DataFilePath(QStringLiteral("tsm.usr"), GetText(316));
+    if (!TakeDataFolderLock())
+        return false;
     optEncrypt->setChecked(true);
     blnKeyListNotStored = false;
     msgState.blnTest = false;
@@ -394,6 +400,33 @@ bool frmMain::Form_Load() {
     return true;
 }
 
+QString frmMain::lockFilePath() {
+    return Folder::DataFilePath(QStringLiteral("tsm.lock"), GetText(316));
+}
+
+bool frmMain::TakeDataFolderLock() {
+    auto lock = std::make_unique<QLockFile>(lockFilePath());
+    // Only a lock whose program is gone is taken over, never one for its age: the program
+    // runs for days. The lock file carries the owner's process id for that test.
+    lock->setStaleLockTime(std::numeric_limits<int>::max());
+    if (lock->tryLock(0)) {
+        m_dataFolderLock = std::move(lock);
+        return true;
+    }
+    // A folder where no lock can be made (read-only, full) is no sign of another copy; the
+    // program starts as it did before there was a lock, and its writes report the trouble.
+    if (lock->error() != QLockFile::LockFailedError)
+        return true;
+    // Said in the user's language when the parameters file tells it; nothing is written.
+    if (DiskProc::FileExists(strParametersFile))
+        ReadParametersFile();
+    if (ProgramText::language() < 0)
+        ProgramText::setLanguage(ProgramText::English);
+    Seams::MsgBox(GetText(520) + CRLF + CRLF + GetText(521), Seams::Buttons::OK,
+                  Seams::Icon::Information, GetText(94));
+    return false;
+}
+
 void frmMain::SetWindowCaption() {
     QString caption = strProductName + QLatin1Char(' ') + strVersionText;
     if (!strNotice.isEmpty())
@@ -431,11 +464,13 @@ void frmMain::ReadParametersFile() {
 void frmMain::WriteParametersFile() {
     const int language = qMax(ProgramText::language(), 0);
     const QByteArray bytes = ParametersFile::format({strStoredKeysFile, language});
-    QSaveFile file(strParametersFile);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // Replaced whole or not at all: a cut-off file would make the next start forget a
+    // keyfile kept elsewhere.
+    const QString error = FileProc::WritePrivateFile(bytes, strParametersFile);
+    if (error.isEmpty())
         return;
     Seams::MsgBox(GetText(351) + QLatin1Char(' ') + strParametersFile + QLatin1Char(':') + CRLF +
-                      file.errorString(),
+                      error,
                   Seams::Buttons::OK, Seams::Icon::Exclamation, GetText(13));
 }
 
@@ -496,6 +531,10 @@ void frmMain::closeEvent(QCloseEvent* event) {
         }
         m_ended = true;
         Clock->stop();
+        // Decrypted text must not outlive the program in the clipboard.
+        SecretClipboard::clearIfOurs();
+        if (m_dataFolderLock)
+            m_dataFolderLock->unlock();
         emit programEnded();
     }
     event->accept();

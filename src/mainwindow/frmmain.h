@@ -11,17 +11,20 @@
 //
 // Commands of other areas (keyfile, language, message, files, text box, help, self-test,
 // key details) are defined in frmmain_<area>.cpp beside this file.
+#include "keys/keyfilestamp.h"
 #include "mainwindow/textandfiles.h"
 #include "message/encdecmsg.h"
 
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class ClickableLabel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QLockFile;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -150,6 +153,8 @@ public:
     static QString commandTitle(const QString& caption);
 
     QString parametersFilePath() const { return strParametersFile; }
+    // The lock that keeps a second copy of the program off the same data folder.
+    static QString lockFilePath();
     QString modeText(int mode) const { return strModeText[mode]; }
     QString modeFileName(int slot, int mode) const { return strModeFileName[slot][mode]; }
 
@@ -213,6 +218,12 @@ private:
     // The Quit questions and shutdown; false when the program keeps running.
     bool QueryQuit();
     void FillLanguageList();
+    // One program per data folder; false (reported) when another copy holds it.
+    bool TakeDataFolderLock();
+
+    std::unique_ptr<QLockFile> m_dataFolderLock;
+    // The keyfile as the list was last read from or stored to it.
+    KeyfileStamp::Stamp m_keyfileStamp;
 
     qint32 lngMinClipboardTextLength = 300;
     QString strParametersFile;

@@ -18,6 +18,7 @@
 #include "support/diskproc.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
+#include "support/wipe.h"
 #include "text/programtext.h"
 
 #include <QCheckBox>
@@ -126,7 +127,8 @@ void frmMain::StoreKeyList() {
     entries.reserve(n);
     for (int i = 0; i < n; ++i)
         entries.append({cboKeys->itemText(i), CB_Man::DateAdded(cboKeys, i)});
-    const QByteArray text = KeyListText::FormatKeyListText(entries);
+    QByteArray text = KeyListText::FormatKeyListText(entries);
+    const Wipe::Guard wipeText(text);
     // Refused before any question: a list that cannot be read back is never written.
     if (text.size() > KeyListText::kMaxTextSize) {
         Seams::MsgBox(GetText(451) + CRLF + CRLF + GetText(452) + QLatin1Char(' ') +
@@ -142,6 +144,14 @@ void frmMain::StoreKeyList() {
         cmdSpecifyKeyfilePath_Click();
 
     const QString title = commandTitle(cmdEncryptStoredKeys->text());
+    // Someone else wrote the keyfile since this list was read or stored: the keys they put
+    // there would be lost.
+    if (DiskProc::FileExists(strStoredKeysFile) &&
+        KeyfileStamp::changedSince(m_keyfileStamp, strStoredKeysFile) &&
+        Seams::MsgBox(GetText(65) + CRLF + shown(strStoredKeysFile) + CRLF + GetText(522) + CRLF +
+                          CRLF + GetText(523),
+                      Buttons::YesNo, Icon::Exclamation, title, 2) != Answer::Yes)
+        return;
     if (DiskProc::FileExists(strStoredKeysFile)) {
         if (Seams::MsgBox(GetText(65) + CRLF + shown(strStoredKeysFile) + QLatin1Char(' ') +
                               GetText(66) + CRLF + CRLF + GetText(67),
@@ -151,7 +161,8 @@ void frmMain::StoreKeyList() {
             return;
     }
 
-    const QString cipherKey = AskMasterKey(this, true);
+    QString cipherKey = AskMasterKey(this, true);
+    const Wipe::Guard wipeKey(cipherKey);
     if (cipherKey.isEmpty())
         return;
 
@@ -168,13 +179,14 @@ void frmMain::StoreKeyList() {
 
     // Replaced atomically: a failed write leaves the old keyfile whole, and the list stays
     // marked as not stored, so Quit still offers to store it.
-    strFileErrMsg = FileProc::WriteBinaryFile(cipher, strStoredKeysFile);
+    strFileErrMsg = FileProc::WritePrivateFile(cipher, strStoredKeysFile);
     if (!strFileErrMsg.isEmpty()) {
         Seams::MsgBox(GetText(456) + CRLF + shown(strStoredKeysFile) + CRLF + strFileErrMsg + CRLF +
                           CRLF + GetText(457),
                       Buttons::OK, Icon::Exclamation, GetText(13));
         return;
     }
+    m_keyfileStamp = KeyfileStamp::take(strStoredKeysFile);
     MarkKeyListStored();
 
     const QString report = n == 1 ? GetText(68) : CountText(n) + QLatin1Char(' ') + GetText(69);
@@ -198,7 +210,8 @@ void frmMain::GetKeyList() {
                                               Buttons::YesNo, Icon::None, title) != Answer::Yes)
         return;
 
-    const QString cipherKey = AskMasterKey(this, false);
+    QString cipherKey = AskMasterKey(this, false);
+    const Wipe::Guard wipeKey(cipherKey);
     if (cipherKey.isEmpty())
         return;
 
@@ -217,6 +230,7 @@ void frmMain::GetKeyList() {
     }
 
     QByteArray plain;
+    const Wipe::Guard wipePlain(plain);
     const qint32 r = EncDecMsg::CipherBuffer(file, plain, cipherKey, false);
     if (r < 0) {
         ReportNotDecrypted(r);
@@ -239,6 +253,7 @@ void frmMain::GetKeyList() {
     cboKeys->setCurrentIndex(-1);
     ShowKeyCount();
     CB_Man::ResetDeletionStack();
+    m_keyfileStamp = KeyfileStamp::take(path);
     MarkKeyListStored();
 
     const qsizetype n = cboKeys->count();

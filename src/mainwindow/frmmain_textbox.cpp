@@ -45,7 +45,11 @@ void frmMain::ShowErrMsg(int errorNumber, const QString& description, const QStr
 }
 
 void frmMain::cmdClearTextbox_Click() {
-    replaceText(txbText, QString());
+    // Decrypted text is gone for good: an undo step would keep a copy of it in memory.
+    if (txbText->isReadOnly())
+        txbText->clear();
+    else
+        replaceText(txbText, QString());
     UpdateTextboxLabel();
 }
 

@@ -98,8 +98,14 @@ std::optional<Parameters> parseAsWritten(const QString& text) {
     if (digits == text.size() - lineEnd.size() || pathEnd <= 1 ||
         QStringView(text).sliced(pathEnd, betweenLines.size()) != betweenLines)
         return std::nullopt;
+    // Two lines only: a quoted line ending inside the "path" means three or more quoted
+    // lines, and those are fields.
+    const QStringView path = QStringView(text).sliced(1, pathEnd - 1);
+    for (const char* lineBreak : {"\"\r\n\"", "\"\n\"", "\"\r\""})
+        if (path.contains(QLatin1String(lineBreak)))
+            return std::nullopt;
     Parameters p;
-    p.keyfilePath = text.mid(1, pathEnd - 1);
+    p.keyfilePath = path.toString();
     p.language =
         leadingNumber(text.mid(digits, text.size() - lineEnd.size() - digits)) == 1 ? 1 : 0;
     return p;

@@ -3,9 +3,10 @@
 // path and the language number (0 English, 1 German):
 //     "/home/ann/.local/share/Tessamail/tsm.dat"
 //     "1"
-// A file in exactly that layout is read by it, so any path comes back whole. Other files are
-// read field by field: fields may also be separated by commas; unquoted fields are read up
-// to the next comma or line break. The file is outside input: parse() accepts any bytes.
+// A file in exactly that layout is read by it, so any path comes back whole. Other files
+// (also three or more quoted lines) are read field by field: fields may also be separated by
+// commas; unquoted fields are read up to the next comma or line break. The file is outside input:
+// parse() accepts any bytes.
 #include <QByteArray>
 #include <QString>
 #include <optional>

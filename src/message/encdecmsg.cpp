@@ -9,6 +9,7 @@
 #include "support/diskproc.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
+#include "support/wipe.h"
 #include "text/programtext.h"
 
 #include <QFileInfo>
@@ -130,6 +131,7 @@ qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
         files.append(std::move(file));
     }
 
+    Wipe::bytes(state.strPlainPackage);
     state.strPlainPackage = BuildPackage(Ansi::toAnsi(text), files);
     // Too large comes first: files left out for their size must not read as "nothing".
     if (tooLarge) {
@@ -144,7 +146,8 @@ qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
     if (!acceptUnrepresentable(unrepresentable))
         return 0;
 
-    const QString key = KeyRules::ExtendedReducedKey(CurrentKey(window.selectedKeyEntry()));
+    QString key = KeyRules::ExtendedReducedKey(CurrentKey(window.selectedKeyEntry()));
+    const Wipe::Guard wipeKey(key);
     if (!haveKey(key))
         return 0;
     return EncryptPackage(state, key);
@@ -189,9 +192,12 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
     try {
         if (input.size() > std::numeric_limits<int>::max())
             throw std::length_error("input");
-        const QByteArray keyBytes = Ansi::toAnsi(key);
+        QByteArray keyBytes = Ansi::toAnsi(key);
+        const Wipe::Guard wipeKey(keyBytes);
         Cipher::oi(keyBytes.constData(), 1, int(input.size()));
+        // Holds the plain bytes when decrypting.
         QByteArray buffer(Cipher::kBufferSize, '\0');
+        const Wipe::Guard wipeBuffer(buffer);
         r = encrypt ? Cipher::eb(input.constData(), int(input.size()), buffer.data(),
                                  int(buffer.size()))
                     : Cipher::db(input.constData(), int(input.size()), buffer.data(),
@@ -230,18 +236,22 @@ namespace {
 
 // Hands what the package holds to the window, as far as it could be read.
 bool splitIntoWindow(State& state, MessageWindow& window) {
-    const SplitPackage split = SplitDecryptedPackage(state.strDecryptedPackage);
+    SplitPackage split = SplitDecryptedPackage(state.strDecryptedPackage);
     if (split.text) {
-        const QString text = Ansi::fromAnsi(*split.text);
+        QString text = Ansi::fromAnsi(*split.text);
         window.showDecryptedText(text);
         if (state.blnTest)
             state.strTestText2 = text;
+        Wipe::text(text);
+        Wipe::bytes(*split.text);
     }
     for (int i = 0; i < split.files.size(); ++i) {
         const PackagedFile& file = split.files[i];
+        Wipe::bytes(state.strFileContents[i]);
         state.strFileContents[i] = file.contents;
         window.showReceivedFile(i, Ansi::fromAnsi(file.name), qint32(file.contents.size()));
     }
+    Wipe::bytes(state.strDecryptedPackage);
     state.strDecryptedPackage = split.rest;
     if (split.errorCode == 0)
         return true;
@@ -276,12 +286,14 @@ Dearmoured findAndDearmour(QByteArray received) {
 } // namespace
 
 bool DecryptMessage(State& state, MessageWindow& window) {
-    const QString key = KeyRules::ExtendedReducedKey(
+    QString key = KeyRules::ExtendedReducedKey(
         state.blnTest ? state.strRandomKey : CurrentKey(window.selectedKeyEntry()));
+    const Wipe::Guard wipeKey(key);
     if (!haveKey(key))
         return false;
-    const QByteArray keyBytes = Ansi::toAnsi(key);
+    QByteArray keyBytes = Ansi::toAnsi(key);
     Cipher::oi(keyBytes.constData(), 0, 0);
+    Wipe::bytes(keyBytes);
 
     // Mail programs quote, indent and re-space what they show. When the text as received
     // gives no usable block, a cleaned copy gets one more try; if that fails too, the

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #ifdef Q_OS_WIN
 #ifndef WIN32_LEAN_AND_MEAN
@@ -23,51 +22,23 @@ bool FileExists(const QString& path) {
 
 bool CopyFile(const QString& source, const QString& target, QString& errorText, bool overwrite) {
     errorText.clear();
-    if (!overwrite) {
-        QFile file(source);
-        if (file.copy(target))
-            return true;
-        errorText = file.errorString();
+    if (!overwrite && QFileInfo::exists(target)) {
+        errorText = QStringLiteral("Destination file exists");
         return false;
     }
-    // Replacing: the copy goes to a temporary file that takes the target's place only when
-    // it is complete, so a failed copy never destroys the file it was to replace.
+    // The files copied are keyfiles, a few hundred kilobytes at most.
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         errorText = in.errorString();
         return false;
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        errorText = out.errorString();
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) {
+        errorText = in.errorString();
         return false;
     }
-    char buffer[64 * 1024];
-    for (;;) {
-        const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0) {
-            errorText = in.errorString();
-            out.cancelWriting();
-            return false;
-        }
-        if (n == 0)
-            break;
-        if (!FullWrite::writeAll(out, buffer, n)) {
-            errorText = out.errorString();
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!FullWrite::flushAll(out)) {
-        errorText = out.errorString();
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        errorText = out.errorString();
-        return false;
-    }
-    return true;
+    errorText = FullWrite::replaceFile(target, bytes, FullWrite::Access::Private);
+    return errorText.isEmpty();
 }
 
 QString FirstFixedDrive() {

@@ -8,25 +8,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace FileProc {
 namespace {
 
-// Writes bytes to path through a temporary file that replaces path only once it is
-// complete, so a full disk or a failing device never leaves a half-written file behind.
 QString replaceFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (!FullWrite::writeAll(file, bytes.constData(), bytes.size()) || !FullWrite::flushAll(file)) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return FullWrite::replaceFile(path, bytes, FullWrite::Access::Keep);
 }
 
 } // namespace
@@ -90,6 +77,10 @@ QString WriteTextFile(const QString& text, const QString& path, bool printForm, 
 
 QString WriteBinaryFile(const QByteArray& contents, const QString& path) {
     return replaceFile(path, contents);
+}
+
+QString WritePrivateFile(const QByteArray& contents, const QString& path) {
+    return FullWrite::replaceFile(path, contents, FullWrite::Access::Private);
 }
 
 QString ReadBinaryFile(const QString& path, QByteArray& contents) {

@@ -21,8 +21,12 @@ QString ReadTextFile(const QString& path, bool* ok = nullptr, QString* errorText
 // when append is true; otherwise replaces the file atomically.
 QString WriteTextFile(const QString& text, const QString& path, bool printForm, bool append);
 
-// Replaces the file atomically: a failed write leaves an existing file as it was.
+// Replaces the file atomically (support/fullwrite.h): a failed write leaves an existing file
+// as it was.
 QString WriteBinaryFile(const QByteArray& contents, const QString& path);
+// As WriteBinaryFile, and the file is readable and writable by its owner only, also when it
+// existed before with wider permissions: for files that hold keys or settings.
+QString WritePrivateFile(const QByteArray& contents, const QString& path);
 // "File not found" when missing (contents untouched).
 QString ReadBinaryFile(const QString& path, QByteArray& contents);
 

@@ -3,6 +3,7 @@
 #include "support/diskproc.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -28,9 +29,18 @@ QString DataFilePath(const QString& fileName, const QString& folderName) {
     if (base.isEmpty())
         base = DiskProc::FirstFixedDrive();
     const QString folder = QDir(base).filePath(folderName);
-    // The whole path: on a fresh account even the data folder itself may be missing.
-    if (!FolderExists(folder))
-        QDir().mkpath(folder);
+    // The keyfile lives here: other users of the machine must not be able to copy it and
+    // guess the master key offline. A folder left open by an older version is closed too.
+    const QFileDevice::Permissions ownerOnly =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    if (!FolderExists(folder)) {
+        // On a fresh account even the base folder may be missing.
+        QDir().mkpath(base);
+        QDir().mkdir(folder, ownerOnly);
+    } else if (QFile::permissions(folder) & ~(ownerOnly | QFileDevice::ReadUser |
+                                              QFileDevice::WriteUser | QFileDevice::ExeUser)) {
+        QFile::setPermissions(folder, ownerOnly);
+    }
     return QDir(folder).filePath(fileName);
 }
 

@@ -12,7 +12,8 @@ constexpr int kAppDataFolder = 26; // the per-user application-data folder
 QString SpecialFolderPath(int number);
 bool FolderExists(const QString& path);
 // base/folderName/fileName where base is the application-data folder (or the first fixed
-// drive); creates the folder, and base with it, when missing.
+// drive); creates the folder, and base with it, when missing. The folder is kept private:
+// read, write and open for its owner only.
 QString DataFilePath(const QString& fileName, const QString& folderName);
 
 // Tests point the application-data folder elsewhere; empty restores the real one.

@@ -1,6 +1,75 @@
 #include "support/fullwrite.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace FullWrite {
+namespace {
+
+std::filesystem::path nativePath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Asks the system to put the file's data on the disk before it takes the old file's place;
+// without it a power loss right after the rename can leave an empty file.
+bool syncFile(QFile& file) {
+#ifdef Q_OS_UNIX
+    return ::fsync(file.handle()) == 0;
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
+// The rename lives in the folder's entries; they reach the disk only when the folder is
+// synced. A file system that cannot sync folders has nothing more to offer, so a failure
+// here is not reported: the new file is in place either way.
+void syncFolder(const QString& path) {
+#ifdef Q_OS_UNIX
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+QString writeTemp(QFile& file, QByteArrayView bytes, QFileDevice::Permissions permissions,
+                  bool setPermissions) {
+    // NewOnly: the name was just removed, so a file found there now was put there by someone
+    // else (a link to another file); it is refused, never written through.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered, permissions))
+        return file.errorString();
+    if (setPermissions && !file.setPermissions(permissions))
+        return file.errorString();
+    if (!writeAll(file, bytes.data(), bytes.size()) || !flushAll(file))
+        return file.errorString();
+    if (!syncFile(file))
+        return QString::fromLocal8Bit(std::strerror(errno));
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return QString();
+}
+
+} // namespace
 
 bool writeAll(QFileDevice& file, const char* data, qint64 size) {
     qint64 done = 0;
@@ -21,6 +90,48 @@ bool flushAll(QFileDevice& file) {
         if (file.bytesToWrite() >= pending)
             return false; // no progress: the last attempt carries the reason
     }
+}
+
+QString tempPathFor(const QString& path) {
+    return path + QStringLiteral(".tsm-tmp");
+}
+
+QString replaceFile(const QString& linkOrPath, QByteArrayView bytes, Access access) {
+    // A keyfile reached through a link (into a synced folder, say) is replaced where it
+    // lies; the link stays.
+    const QFileInfo info(linkOrPath);
+    const QString path = info.isSymLink() ? info.symLinkTarget() : linkOrPath;
+    const QString temp = tempPathFor(path);
+    // A leftover of a write that was cut short; it may hold an older copy of the contents.
+    QFile::remove(temp);
+
+    const QFileDevice::Permissions privateOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                           QFileDevice::ReadOther | QFileDevice::WriteOther;
+    bool setPermissions = false;
+    if (access == Access::Private) {
+        permissions = privateOnly;
+        setPermissions = true;
+    } else if (QFileInfo::exists(path)) {
+        permissions = QFile::permissions(path);
+        setPermissions = true;
+    }
+
+    QFile file(temp);
+    QString error = writeTemp(file, bytes, permissions, setPermissions);
+    if (error.isEmpty()) {
+        std::error_code ec;
+        std::filesystem::rename(nativePath(temp), nativePath(path), ec);
+        if (!ec) {
+            syncFolder(path);
+            return QString();
+        }
+        error = QString::fromLocal8Bit(ec.message());
+    }
+    file.close();
+    QFile::remove(temp);
+    return error;
 }
 
 } // namespace FullWrite

@@ -2,6 +2,7 @@
 
 #include "backends/programtext/programtext_backend.h"
 #include "support/seams.h"
+#include "text/textnumbers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,12 +13,20 @@ int g_language = English;
 bool g_startupCompleted = false;
 
 // Non-negative numbers get a leading space, as the platform's number-to-text does.
-QString num(int n) { return n >= 0 ? QLatin1Char(' ') + QString::number(n) : QString::number(n); }
+QString num(int n) {
+    return n >= 0 ? QLatin1Char(' ') + QString::number(n) : QString::number(n);
+}
 } // namespace
 
-int language() { return g_language; }
-void setLanguage(int index) { g_language = index; }
-void setStartupCompleted(bool completed) { g_startupCompleted = completed; }
+int language() {
+    return g_language;
+}
+void setLanguage(int index) {
+    g_language = index;
+}
+void setStartupCompleted(bool completed) {
+    g_startupCompleted = completed;
+}
 
 QString loadFailurePrompt(int r, const QString& fullPath) {
     switch (r) {
@@ -40,6 +49,9 @@ QString loadFailurePrompt(int r, const QString& fullPath) {
     default:
         break;
     }
+    if (r <= kMissingText && r > kMissingText - 65536)
+        return QStringLiteral("Missing program text number") + num(kMissingText - r) +
+               QLatin1Char('.');
     // The code is negative here, so num() would add no separating space.
     if (r >= -500)
         return QStringLiteral("Error ") + QString::number(r);
@@ -50,10 +62,23 @@ QString loadFailurePrompt(int r, const QString& fullPath) {
     return QStringLiteral("Duplicate in program text at line") + num(-1500 - r) + QLatin1Char('.');
 }
 
+int firstMissingText() {
+    QString buffer;
+    for (int number : kNumbersInUse)
+        for (int language : {English, German})
+            if (TextTable::gt(number, language, buffer, kBufferSize, 0) <= 0)
+                return number;
+    return 0;
+}
+
 bool LoadProgramTextFrom(const QString& fullPath) {
-    const int r = TextTable::lt(fullPath, 0);
-    if (r > 0)
-        return true;
+    int r = TextTable::lt(fullPath, 0);
+    if (r > 0) {
+        const int missing = firstMissingText();
+        if (missing == 0)
+            return true;
+        r = kMissingText - missing;
+    }
     Seams::MsgBox(loadFailurePrompt(r, QDir::toNativeSeparators(fullPath)), Seams::Buttons::OK,
                   Seams::Icon::Critical, QString());
     return false;

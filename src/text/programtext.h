@@ -15,6 +15,13 @@ void setLanguage(int index);
 // Passed on to the table lookup; set by the main window once start-up has completed.
 void setStartupCompleted(bool completed);
 
+// The loader's code for a table that lacks a text the program uses (text/textnumbers.h), in
+// English or German: kMissingText minus the first such number. Far below the codes of the
+// table file itself, whose line numbers cannot come near it.
+constexpr int kMissingText = -1000000000;
+// The first number in use without a text in both languages, or 0.
+int firstMissingText();
+
 // The prompt shown when loading the text table failed with code r (r <= 0).
 QString loadFailurePrompt(int r, const QString& fullPath);
 

@@ -388,7 +388,7 @@ private slots:
         QCOMPARE(readAll(data->keyfile()), old);
         QVERIFY(w->blnKeyListNotStored);
         QCOMPARE(QDir(data->folder).entryList(QDir::Files),
-                 QStringList({"tsm.dat", "tsm.usr"})); // no temporary file left behind
+                 QStringList({"tsm.dat", "tsm.lock", "tsm.usr"})); // no temporary file left behind
     }
 
     // ---- the master key in memory -------------------------------------------------------

@@ -36,6 +36,10 @@ private slots:
             << QByteArray("\"/a\", b/tsm.dat\"\r\n\"1\"\r\n") << params("/a\", b/tsm.dat", 1);
         QTest::newRow("Windows-1252 path") << QByteArray("\"/home/j\xFCrgen/tsm.dat\"\r\n\"0\"\r\n")
                                            << params(QString::fromUtf8("/home/jürgen/tsm.dat"), 0);
+        QTest::newRow("three quoted lines")
+            << QByteArray("\"/k/tsm.dat\"\r\n\"1\"\r\n\"0\"\r\n") << params("/k/tsm.dat", 1);
+        QTest::newRow("three quoted lines, no last line break")
+            << QByteArray("\"/k/tsm.dat\"\r\n\"1\"\r\n\"0\"") << params("/k/tsm.dat", 1);
         QTest::newRow("UTF-8 behind its mark")
             << QByteArray("\xEF\xBB\xBF\"/home/\xD0\xB8\xD1\x80/tsm.dat\"\r\n\"1\"\r\n")
             << params(QString::fromUtf8("/home/ир/tsm.dat"), 1);
@@ -79,7 +83,6 @@ private slots:
         // A quote followed by a comma or a line break would end a field.
         QTest::newRow("quote before a comma") << "/home/ann/My \"Keys\", 2024/tsm.dat";
         QTest::newRow("quote before a line break") << "/tmp/a\"\r\nb/tsm.dat";
-        QTest::newRow("a whole parameters file") << "\"p\"\r\n\"65537\"\r\n";
     }
     void formatThenParseGivesBackThePath() {
         QFETCH(QString, path);

@@ -2,6 +2,7 @@
 #include "support/scripted.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
+#include "text/textnumbers.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -13,20 +14,8 @@
 
 namespace {
 
-// Every text number the windows and messages of the program show. Checked against the data
-// file before the code that shows them exists, so a window never comes up with a blank.
-constexpr int kNumbersInUse[] = {
-    1,   2,   6,   7,   8,   9,   10,  11,  12,  13,  14,  15,  16,  17,  19,  20,  21,  22,
-    23,  24,  25,  26,  27,  28,  29,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,
-    42,  43,  44,  45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,
-    60,  61,  62,  63,  64,  65,  66,  67,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,
-    78,  79,  80,  82,  83,  84,  85,  86,  88,  89,  90,  92,  94,  95,  97,  98,  99,  100,
-    101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118,
-    119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136,
-    137, 138, 139, 146, 147, 148, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163,
-    164, 165, 166, 171, 172, 173, 174, 175, 176, 177, 178, 179, 184, 187, 200, 201, 213, 273,
-    310, 316, 340, 341, 342, 343, 344, 345, 346, 347, 348, 349, 350, 351, 352, 353, 354, 355,
-    356, 357, 358, 359, 360, 361, 362, 363, 364, 365, 366, 367, 368, 369, 370, 371};
+// The program's own list of the text numbers it shows; the loader checks the table against it.
+constexpr auto& kNumbersInUse = ProgramText::kNumbersInUse;
 
 // Captions of buttons, option buttons and check boxes, by window. Each inner list is one
 // control; a control with two numbers switches between those captions.
@@ -146,6 +135,14 @@ private slots:
         QVERIFY2(used.contains(94), "no GetText call found under src/");
         const QStringList missing = missingTexts(used);
         QVERIFY2(missing.isEmpty(), qPrintable("missing texts: " + missing.join(", ")));
+        // The loader checks the table against the list, so the list must hold them all.
+        const QSet<int> listed(std::begin(kNumbersInUse), std::end(kNumbersInUse));
+        QStringList unlisted;
+        for (auto it = used.cbegin(); it != used.cend(); ++it)
+            if (!listed.contains(it.key()))
+                unlisted << QStringLiteral("%1 (%2)").arg(it.key()).arg(it.value());
+        QVERIFY2(unlisted.isEmpty(),
+                 qPrintable("not in text/textnumbers.h: " + unlisted.join(", ")));
     }
 
     void everyNumberInUseHasBothLanguages() {
@@ -382,6 +379,8 @@ private slots:
         row(-1500, "String too long at line 500.");
         row(-1501, "Duplicate in program text at line 1.");
         row(-1512, "Duplicate in program text at line 12.");
+        row(ProgramText::kMissingText - 316, "Missing program text number 316.");
+        row(ProgramText::kMissingText - 1, "Missing program text number 1.");
     }
     void loadFailurePrompt() {
         QFETCH(int, r);
@@ -402,6 +401,42 @@ private slots:
         QCOMPARE(box.title, QString());
         QCOMPARE(box.prompt, QStringLiteral("Cannot open file containing program text.\r\n") +
                                  QDir::toNativeSeparators(path));
+    }
+
+    // A table cut short, or lacking one language of a text, would start the program with
+    // blanks and, without the folder name, with its settings in the wrong place.
+    void tableLackingATextInUseIsFatal_data() {
+        QTest::addColumn<QString>("drop");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("folder name, both languages") << "^316\t"
+                                                     << "Missing program text number 316.";
+        QTest::newRow("product name") << "^94\t"
+                                      << "Missing program text number 94.";
+        QTest::newRow("cut after text 146") << "^(14[7-9]|1[5-9][0-9]|[2-9][0-9][0-9])\t"
+                                            << "Missing program text number 147.";
+    }
+    void tableLackingATextInUseIsFatal() {
+        QFETCH(QString, drop);
+        QFETCH(QString, prompt);
+        QFile full(QStringLiteral(TESSAMAIL_TEXT_FILE));
+        QVERIFY(full.open(QIODevice::ReadOnly));
+        const QRegularExpression dropped(drop);
+        QByteArray cut;
+        for (const QByteArray& line : full.readAll().split('\n'))
+            if (!dropped.match(QString::fromUtf8(line)).hasMatch())
+                cut += line + '\n';
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tsm_text.dat"));
+        QVERIFY(writeFile(path, cut));
+        QVERIFY(TextTable::lt(path, 0) > 0); // the file itself is well formed
+
+        Seams::ScriptedMessageBoxes boxes;
+        QVERIFY(!ProgramText::LoadProgramTextFrom(path));
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown.first().prompt, prompt);
+        QCOMPARE(boxes.shown.first().icon, Seams::Icon::Critical);
+        QCOMPARE(boxes.shown.first().title, QString());
+        TestSupport::loadProgramTexts();
     }
 };
 
