@@ -2,6 +2,7 @@
 // age -p writes. age reads passphrases from a terminal only, so age_pty.py types them at a
 // pseudo-terminal. A missing age command fails the test: it is part of the build's packages.
 #include "backends/cipher/cipher.h"
+#include "testsupport/testsupport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,7 @@ using namespace Cipher;
 namespace {
 
 const QString kPython = "/usr/bin/python3";
-const QString kDriver = TESSAMAIL_SOURCE_DIR "/tests/backends/age_pty.py";
+const QString kDriver = TestSupport::sourcePath("tests/backends/age_pty.py");
 
 // An extended reduced key with Windows-1252 letters above 127: age takes the bytes as they
 // are typed, so such a keyfile opens with age -d too.

@@ -16,4 +16,8 @@ QString testDataPath(const QString& relative) {
     return QStringLiteral(TESSAMAIL_TESTDATA_DIR "/") + relative;
 }
 
+QString sourcePath(const QString& relative) {
+    return QStringLiteral(TESSAMAIL_SOURCE_DIR "/") + relative;
+}
+
 } // namespace TestSupport

@@ -8,7 +8,10 @@ namespace TestSupport {
 // cannot.
 void loadProgramTexts();
 
-// A file of the shared test data (../shared/testdata/...).
+// A file of the test data inside the project (tests/data/...).
 QString testDataPath(const QString& relative);
+
+// A file of the source tree (README.md, data/tsm/..., src/...).
+QString sourcePath(const QString& relative);
 
 } // namespace TestSupport

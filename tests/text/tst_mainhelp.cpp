@@ -31,7 +31,8 @@ void installPages() {
     for (const char* page : {"tsm.htm", "tsm_g.htm"}) {
         const QString target = dir.filePath(QLatin1String(page));
         if (!QFileInfo(target).isFile())
-            QVERIFY(QFile::copy(QStringLiteral(TESSAMAIL_SOURCE_DIR "/data/tsm/") + page, target));
+            QVERIFY(QFile::copy(
+                TestSupport::sourcePath(QStringLiteral("data/tsm/") + QLatin1String(page)), target));
     }
 }
 

@@ -129,7 +129,7 @@ private slots:
 
     void everyNumberTheSourcesAskForHasBothLanguages() {
         static const QRegularExpression call(QStringLiteral(R"(\bGetText\s*\(\s*(\d+)\s*\))"));
-        const QString srcDir = QStringLiteral(TESSAMAIL_SOURCE_DIR "/src");
+        const QString srcDir = TestSupport::sourcePath("src");
         QMap<int, QString> used;
         QDirIterator files(srcDir, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                            QDirIterator::Subdirectories);
