@@ -7,36 +7,13 @@
 #include "message/encdecmsg.h"
 #include "support/fileproc.h"
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace Seams;
 using namespace KeyfileFixture;
+using TestSupport::FileSizeLimit;
 
 namespace {
 
 const QString kMasterKey = QStringLiteral("my secret master key 2024");
-
-// Caps the size of any file this process writes, so that a write fails half-way through as
-// on a full disk; permissions cannot do that for root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
-};
 
 // count entries whose records (entry, TAB, 7-digit date, TAB) add up to exactly textSize
 // bytes.
@@ -260,7 +237,7 @@ private slots:
             QVERIFY(EncDecMsg::CipherBuffer(QByteArray(""), file, cipherKey, true) > 0);
             break;
         }
-        QVERIFY(writeAll(data->keyfile(), file));
+        QVERIFY(writeFile(data->keyfile(), file));
 
         ScriptedMessageBoxes boxes;
         typeMasterKey(modals, kMasterKey);

@@ -13,6 +13,7 @@
 #include "support/folder.h"
 #include "support/scripted.h"
 #include "support/twips.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -38,18 +39,11 @@ const QString CRLF = QStringLiteral("\r\n");
 const QString kEntry =
     QString::fromUtf8("ann@example.org «01.02.2024» correct horse battery staple");
 
-class TestMain : public frmMain {
-protected:
-    bool LoadProgramTextTable() override { return true; } // loaded once by the fixture
-};
+using TestSupport::readAll;
+using TestSupport::TestMain;
 
 QClipboard* clipboard() {
     return QGuiApplication::clipboard();
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The armour a sender holding kEntry would mail for package.
@@ -80,21 +74,16 @@ void checkBox(const MessageBoxRequest& box, const QString& prompt, Icon icon,
 class TestMsgCommands : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
+    QString fileIn(const QString& name) const { return data->path(name); }
     QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = QDir::toNativeSeparators(dir->filePath(name));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestSupport::writtenFile(fileIn(name), contents);
     }
 
     // A started window; with a key list of one selected entry unless told otherwise.
     std::unique_ptr<TestMain> start(bool withKey = true, bool selectKey = true) {
-        auto w = std::make_unique<TestMain>();
-        if (!w->Form_Load())
-            qFatal("start-up failed");
+        auto w = TestSupport::startMain();
         if (withKey) {
             CB_Man::InsertSorted(w->cboKeys, kEntry, 2451545);
             w->cboKeys->setCurrentIndex(selectKey ? 0 : -1);
@@ -116,25 +105,17 @@ class TestMsgCommands : public QObject {
 
 private slots:
     void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
+        TestSupport::DataFolder::initTestCase();
         QVERIFY(Cipher::alb() != 0);
         Cipher::setWorkFactor(10);
     }
 
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        Folder::setAppDataOverride(dir->filePath("appdata"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        data = std::make_unique<TestSupport::DataFolder>();
         clipboard()->clear();
     }
 
-    void cleanup() {
-        Folder::setAppDataOverride(QString());
-        ProgramText::setLanguage(ProgramText::English);
-        dir.reset();
-    }
+    void cleanup() { data.reset(); }
 
     // ---- encrypt and decrypt ------------------------------------------------------------
 
@@ -252,9 +233,9 @@ private slots:
         QVERIFY(w->cmdAppendSaveFile[1]->isEnabled());
         QVERIFY(!w->cmdAppendSaveFile[2]->isEnabled());
 
-        const QString saved0 = dir->filePath("out/first copy.bin");
-        const QString saved1 = dir->filePath("third.txt.saved");
-        QVERIFY(QDir().mkpath(dir->filePath("out")));
+        const QString saved0 = fileIn("out/first copy.bin");
+        const QString saved1 = fileIn("third.txt.saved");
+        QVERIFY(QDir().mkpath(fileIn("out")));
         append(w.get(), dialogs, 0, saved0);
         const FileDialogRequest request = dialogs.shown.last();
         QCOMPARE(request.kind, FileDialogRequest::Save);
@@ -278,7 +259,7 @@ private slots:
         ScriptedFileDialogs dialogs;
         decryptClipboard(w.get(), armourOf(EncDecMsg::BuildPackage(
                                       "one", {{"x.txt", "first x"}, {"y.txt", "first y"}})));
-        append(w.get(), dialogs, 0, dir->filePath("x.txt"));
+        append(w.get(), dialogs, 0, fileIn("x.txt"));
         QVERIFY(w->lblSaved[0]->isVisible());
 
         decryptClipboard(w.get(), armourOf(EncDecMsg::BuildPackage("two", {{"z.txt", "z"}})));
@@ -288,8 +269,8 @@ private slots:
         // The new file has not been saved, whatever became of the old one.
         QVERIFY(!w->lblSaved[0]->isVisible());
         QCOMPARE(w->txbFile[1]->text(), QString("y.txt"));
-        append(w.get(), dialogs, 1, dir->filePath("y.txt"));
-        QCOMPARE(readAll(dir->filePath("y.txt")), QByteArray("first y"));
+        append(w.get(), dialogs, 1, fileIn("y.txt"));
+        QCOMPARE(readAll(fileIn("y.txt")), QByteArray("first y"));
         QCOMPARE(boxes.shown.size(), 2);
     }
 
@@ -329,7 +310,7 @@ private slots:
         checkBox(boxes.shown.last(), GetText(92), Icon::Exclamation, QString());
         QVERIFY(dialogs.shown.isEmpty());
 
-        append(w.get(), dialogs, 1, dir->filePath("no such folder/data.bin"));
+        append(w.get(), dialogs, 1, fileIn("no such folder/data.bin"));
         QCOMPARE(boxes.shown.size(), 3);
         QCOMPARE(boxes.shown.last().title, GetText(13));
         QCOMPARE(boxes.shown.last().icon, Icon::Exclamation);
@@ -439,7 +420,7 @@ private slots:
         auto w = start(false);
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
-        const QString path = dir->filePath("abc.txt");
+        const QString path = fileIn("abc.txt");
         QTest::keyClicks(w->txbText, "abc");
         dialogs.answer(path);
         QTest::mouseClick(w->cmdLoadSaveTextbox[1], Qt::LeftButton);
@@ -485,7 +466,7 @@ private slots:
         auto w = start(false);
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
-        const QString path = dir->filePath("city.txt");
+        const QString path = fileIn("city.txt");
         w->txbText->setPlainText(QString::fromUtf8("Łódź"));
 
         QTest::mouseClick(w->cmdLoadSaveTextbox[1], Qt::LeftButton); // default answer: No
@@ -507,7 +488,7 @@ private slots:
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
         w->txbText->setPlainText("composed with care");
-        dialogs.answer(dir->filePath("vanished.txt"));
+        dialogs.answer(fileIn("vanished.txt"));
 
         QTest::mouseClick(w->cmdLoadSaveTextbox[0], Qt::LeftButton);
 

@@ -6,13 +6,13 @@
 #include "message/encdecmsg.h"
 #include "support/ansi.h"
 #include "support/scripted.h"
+#include "testsupport/mangledmail.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <functional>
 
 using namespace EncDecMsg;
 using Seams::Answer;
@@ -144,18 +144,12 @@ class TestEncDecMsg : public QObject {
     QTemporaryDir dir;
 
     QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestSupport::writtenFile(dir.filePath(name), contents);
     }
 
+    // Fresh bytes for every call.
     QByteArray randomBytes(qsizetype n) {
-        QByteArray b(n, Qt::Uninitialized);
-        for (auto& c : b)
-            c = char(QRandomGenerator::global()->bounded(256));
-        return b;
+        return TestSupport::randomBytes(n, QRandomGenerator::global()->generate());
     }
 
 private slots:
@@ -414,63 +408,29 @@ private slots:
         QCOMPARE(w.shownText.value(), QString(text));
     }
 
-    // What mail programs do to a block on its way; each still decrypts through the second
-    // search over a cleaned copy. Steps are applied left to right, separated by "+".
+    // What mail programs do to a block on its way (the table of testsupport/mangledmail.h,
+    // which tst_cleaning runs through the cleaning alone); each still decrypts, through the
+    // second search over a cleaned copy.
     void mangledMail_data() {
-        QTest::addColumn<QString>("steps");
-        for (const char* steps :
-             {"quote", "quote+quote", "quote without space", "indent spaces", "indent tab",
-              "indent no-break spaces", "trailing spaces", "blank line after every line",
-              "CR CR LF", "byte-order mark", "zero-width in front", "quote+blank line after every line",
-              "indent no-break spaces+trailing spaces", "CR CR LF+quote",
-              "byte-order mark+indent tab"})
-            QTest::newRow(steps) << QString(steps);
+        QTest::addColumn<QString>("received");
+        const QByteArray armour = armourOf(BuildPackage("The message.", {{"a.txt", "abc"}}));
+        TestSupport::MangledMail::Mail mail;
+        mail.before = QStringList{"Dear Ann,", "", "as promised:", ""};
+        mail.block = QString::fromLatin1(armour).split("\r\n");
+        mail.after = QStringList{"", "-- ", "Bob", ""};
+        for (const auto& c : TestSupport::MangledMail::cases(mail))
+            QTest::newRow(qPrintable(c.name)) << c.received;
     }
     void mangledMail() {
-        QFETCH(QString, steps);
-        const QString text = "The message.";
-        const QByteArray armour = armourOf(BuildPackage(text.toLatin1(), {{"a.txt", "abc"}}));
-        QString mail = "Dear Ann,\n\nas promised:\n\n" + QString::fromLatin1(armour) +
-                       "\n\n-- \nBob\n";
-        mail.replace("\r\n", "\n");
-        const auto eachLine = [&mail](const std::function<QString(const QString&)>& f) {
-            QStringList lines = mail.split('\n');
-            for (QString& l : lines)
-                l = f(l);
-            mail = lines.join('\n');
-        };
-        for (const QString& step : steps.split('+')) {
-            if (step == "quote")
-                eachLine([](const QString& l) { return "> " + l; });
-            else if (step == "quote without space")
-                eachLine([](const QString& l) { return ">" + l; });
-            else if (step == "indent spaces")
-                eachLine([](const QString& l) { return "    " + l; });
-            else if (step == "indent tab")
-                eachLine([](const QString& l) { return "\t" + l; });
-            else if (step == "indent no-break spaces")
-                eachLine([](const QString& l) { return QString(2, QChar(0xA0)) + l; });
-            else if (step == "trailing spaces")
-                eachLine([](const QString& l) { return l + "   "; });
-            else if (step == "blank line after every line")
-                eachLine([](const QString& l) { return l + "\n"; });
-            else if (step == "zero-width in front")
-                eachLine([](const QString& l) { return QChar(0x200B) + l; });
-            else if (step == "CR CR LF")
-                mail.replace("\n", "\r\r\n");
-            else if (step == "byte-order mark")
-                mail.prepend(QChar(0xFEFF));
-            else
-                QFAIL(qPrintable("unknown step " + step));
-        }
+        QFETCH(QString, received);
         State s;
-        s.strReceivedText = mail;
-        s.strCipherText = Ansi::toAnsi(mail);
+        s.strReceivedText = received;
+        s.strCipherText = Ansi::toAnsi(received);
         FakeWindow w;
         ScriptedMessageBoxes boxes;
         QVERIFY2(DecryptMessage(s, w), qPrintable(boxes.lastPrompt()));
         QVERIFY(boxes.shown.isEmpty());
-        QCOMPARE(w.shownText.value(), text);
+        QCOMPARE(w.shownText.value(), QString("The message."));
         QCOMPARE(s.strFileContents[0], QByteArray("abc"));
     }
 

@@ -109,10 +109,7 @@ QStringList missingTexts(const QMap<int, QString>& numbers) {
     return missing;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestSupport::writeFile;
 
 } // namespace
 
