@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].prompt, storeReport);
         QCOMPARE(boxes.shown[0].icon, Icon::None);
-        QCOMPARE(boxes.shown[0].title, frmMain::commandTitle(w->cmdEncryptStoredKeys->text()));
+        QCOMPARE(boxes.shown[0].title, QString("Encrypt keys and store"));
         QVERIFY(!w->blnKeyListNotStored);
         // The file is the cipher's output and nothing else: it decrypts whole to the records.
         const QByteArray text = decryptKeyfile(data->keyfile(), kMasterKey);
@@ -137,7 +137,7 @@ private slots:
                                             GetText(67));
         QCOMPARE(boxes.shown[1].prompt, getReport);
         QCOMPARE(boxes.shown[1].icon, Icon::None);
-        QCOMPARE(boxes.shown[1].title, frmMain::commandTitle(w->cmdDecryptStoredKeys->text()));
+        QCOMPARE(boxes.shown[1].title, QString("Get keys and decrypt"));
         QCOMPARE(entriesOf(w->cboKeys), listed);
         QCOMPARE(datesOf(w->cboKeys), dates);
         QCOMPARE(w->cboKeys->currentIndex(), -1);
@@ -321,7 +321,7 @@ private slots:
             typeMasterKey(modals, kMasterKey);
         w->cmdEncryptStoredKeys->click();
 
-        const QString title = frmMain::commandTitle(w->cmdEncryptStoredKeys->text());
+        const QString title = "Encrypt keys and store";
         QCOMPARE(boxes.shown[0].prompt, GetText(65) + CRLF +
                                             QDir::toNativeSeparators(data->keyfile()) + ' ' +
                                             GetText(66) + CRLF + CRLF + GetText(67));

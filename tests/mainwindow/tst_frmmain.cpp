@@ -571,8 +571,9 @@ private slots:
         w->cmdUndoLastDeletion_Click();
         QCOMPARE(boxes.shown.size(), 2);
         QCOMPARE(boxes.shown[0].prompt, GetText(59));
-        QCOMPARE(boxes.shown[0].title, frmMain::commandTitle(w->cmdDeleteKeyShown->text()));
+        QCOMPARE(boxes.shown[0].title, QString("Delete key shown"));
         QCOMPARE(boxes.shown[1].prompt, GetText(60));
+        QCOMPARE(boxes.shown[1].title, QString("Undo last deletion"));
         QCOMPARE(w->cboKeys->count(), 3);
         QVERIFY(!w->blnKeyListNotStored);
 
