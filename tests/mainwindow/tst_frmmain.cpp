@@ -596,6 +596,45 @@ private slots:
         QCOMPARE(w->focusWidget(), w->cmdDecryptMessage);
     }
 
+    // A selection the program makes raises the selection event too, as in the original:
+    // the focus moves from the command just used to the mode's command.
+    void selectionsByTheProgramMoveTheFocus_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("decrypt");
+        for (const char* command : {"undo", "undo, entry added again", "delete", "show keys"})
+            for (bool decrypt : {false, true})
+                QTest::addRow("%s, %s mode", command, decrypt ? "decrypt" : "encrypt")
+                    << QString(command) << decrypt;
+    }
+    void selectionsByTheProgramMoveTheFocus() {
+        QFETCH(QString, command);
+        QFETCH(bool, decrypt);
+        auto w = startWithKeys({"a «» 1", "b «» 2", "c «» 3"});
+        if (decrypt)
+            w->optDecrypt->setChecked(true);
+        w->cboKeys->setCurrentIndex(1);
+        ScriptedMessageBoxes boxes;
+        QPushButton* used = nullptr;
+        if (command == "delete") {
+            used = w->cmdDeleteKeyShown;
+        } else if (command == "show keys") {
+            w->cmdKeylistHideShow->click();
+            QCOMPARE(w->cboKeys->currentIndex(), -1);
+            used = w->cmdKeylistHideShow;
+        } else {
+            w->cmdDeleteKeyShown->click();
+            if (command == "undo, entry added again")
+                CB_Man::InsertSorted(w->cboKeys, "b «» 2", 2451546);
+            used = w->cmdUndoLastDeletion;
+        }
+        used->setFocus();
+        QCOMPARE(w->focusWidget(), used);
+        used->click();
+        QVERIFY(boxes.shown.isEmpty());
+        QCOMPARE(w->cboKeys->currentText(), QString(command == "delete" ? "c «» 3" : "b «» 2"));
+        QCOMPARE(w->focusWidget(), decrypt ? w->cmdDecryptMessage : w->cmdEncryptMessage);
+    }
+
     void keyDetailsWithoutEntriesFocusesAddKey() {
         auto w = start();
         w->cmdKeyDetails_Click();

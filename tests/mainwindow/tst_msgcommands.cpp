@@ -186,6 +186,48 @@ private slots:
         QCOMPARE(w->text(), QString("earlier message"));
     }
 
+    // The label counts the text as the size limit does: a line break is CR LF, two
+    // characters, and a character of two UTF-16 units (an emoji) is one. So a text the label
+    // shows at the limit is sent, and one more character is refused.
+    void textboxLabelCountsAsTheLimit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("sent");
+        const QString lines = QStringList(34134, "x").join('\n'); // 34,134 + 2 × 34,133
+        QTest::newRow("line breaks, at the limit")
+            << lines << "Textbox has 102,400 characters." << true;
+        QTest::newRow("line breaks, one over the limit")
+            << lines + "x" << "Textbox has 102,401 characters." << false;
+        QTest::newRow("one line break") << "a\nb" << "Textbox has 4 characters." << true;
+        QTest::newRow("an emoji is one character")
+            << QString::fromUtf8("😀") << "Textbox has 1 character." << true;
+        QTest::newRow("emoji at the limit")
+            << QString::fromUtf8("😀").repeated(102400) << "Textbox has 102,400 characters."
+            << true;
+    }
+    void textboxLabelCountsAsTheLimit() {
+        QFETCH(QString, text);
+        QFETCH(QString, label);
+        QFETCH(bool, sent);
+        auto w = start();
+        w->txbText->setPlainText(text);
+        w->Clock_Timer();
+        QCOMPARE(w->lblTextbox->text(), label);
+
+        ScriptedMessageBoxes boxes;
+        boxes.answer(Answer::Yes); // send the emoji as "?"
+        QTest::mouseClick(w->cmdEncryptMessage, Qt::LeftButton);
+        if (sent) {
+            QVERIFY2(clipboard()->text().startsWith("TessamailMessageBegin"),
+                     qPrintable(boxes.lastPrompt()));
+        } else {
+            QCOMPARE(boxes.shown.size(), 1);
+            checkBox(boxes.shown[0], GetText(342) + limitSentence(), Icon::Exclamation,
+                     GetText(58));
+            QVERIFY(clipboard()->text().isEmpty());
+        }
+    }
+
     // The whole road of a message: composed, encrypted onto the clipboard, decrypted from
     // it and its files saved.
     void encryptedMessageDecryptsFromTheClipboard() {

@@ -310,29 +310,40 @@ private slots:
         checkOneBox(boxes, prompt, Icon::Exclamation, title);
     }
 
-    // Text Windows-1252 cannot carry is only sent after the user agrees.
+    // Text Windows-1252 cannot carry is only sent after the user agrees. Each character
+    // counts once and arrives as one "?", also one of two UTF-16 units; the question names
+    // the first five different ones with their codes.
     void unrepresentableCharacters_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("fileName"); // empty: no file
         QTest::addColumn<int>("count");        // 0: nothing to ask
+        QTest::addColumn<QString>("named");
         QTest::addColumn<bool>("agree");
         QTest::addColumn<QString>("received");
         QTest::addColumn<QString>("receivedName");
         const QString text = QString::fromUtf8("Grüße ✓ 😀");
-        QTest::newRow("refused") << text << QString() << 3 << false << QString() << QString();
-        QTest::newRow("agreed") << text << QString() << 3 << true << QString::fromUtf8("Grüße ? ??")
-                                << QString();
+        const QString named = QString::fromUtf8("✓ (U+2713), 😀 (U+1F600)");
+        QTest::newRow("refused") << text << QString() << 2 << named << false << QString()
+                                 << QString();
+        QTest::newRow("agreed") << text << QString() << 2 << named << true
+                                << QString::fromUtf8("Grüße ? ?") << QString();
         QTest::newRow("in a file name")
-            << "Hi" << QString::fromUtf8("✓ list.txt") << 1 << true << "Hi"
-            << "? list.txt";
+            << "Hi" << QString::fromUtf8("✓ list.txt") << 1 << QString::fromUtf8("✓ (U+2713)")
+            << true << "Hi" << "? list.txt";
+        QTest::newRow("first five different ones named")
+            << QString::fromUtf8("αβαγ\u200bδεζ") << QString::fromUtf8("η.txt") << 9
+            << QString::fromUtf8("α (U+03B1), β (U+03B2), γ (U+03B3), \u200b (U+200B), "
+                                 "δ (U+03B4)")
+            << true << "????????" << "?.txt";
         QTest::newRow("all representable")
-            << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt") << 0 << true
-            << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt");
+            << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt") << 0 << QString()
+            << true << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt");
     }
     void unrepresentableCharacters() {
         QFETCH(QString, text);
         QFETCH(QString, fileName);
         QFETCH(int, count);
+        QFETCH(QString, named);
         QFETCH(bool, agree);
         QFETCH(QString, received);
         QFETCH(QString, receivedName);
@@ -347,8 +358,8 @@ private slots:
         const qint32 r = PackAndEncryptMessage(s, w);
         if (count) {
             const MessageBoxRequest& ask = boxes.shown.first();
-            QCOMPARE(ask.prompt,
-                     GetText(400) + " " + QString::number(count) + "\r\n\r\n" + GetText(401));
+            QCOMPARE(ask.prompt, GetText(400) + " " + QString::number(count) + "\r\n" +
+                                     GetText(512) + " " + named + "\r\n\r\n" + GetText(401));
             QCOMPARE(ask.buttons, Buttons::YesNo);
             QCOMPARE(ask.icon, Icon::Exclamation);
             QCOMPARE(ask.title, GetText(402));
@@ -369,6 +380,24 @@ private slots:
         QCOMPARE(*receiver.shownText, received);
         if (!fileName.isEmpty())
             QCOMPARE(receiver.files.value(0).name, receivedName);
+    }
+
+    // A total beyond 2 GB is reported as it is, not cut at 2,147,483,647 bytes. The file is
+    // sparse: its size costs no disk space, and it is never read.
+    void tooLargeReportBeyondTwoGigabytes() {
+        FakeWindow w;
+        w.txbText = "Hi";
+        const QString big = writeFile("big.bin", "x");
+        QFile file(big);
+        QVERIFY(file.resize(qint64(3) << 30));
+        w.paths[1] = big;
+        State s;
+        ScriptedMessageBoxes boxes;
+        QCOMPARE(PackAndEncryptMessage(s, w), 0);
+        checkOneBox(boxes,
+                    GetText(341) + ": 3,221,225,474 bytes (3,145,729 KB)" + limitSentence(),
+                    Icon::Exclamation, GetText(58));
+        QVERIFY(s.strCipherText.isEmpty());
     }
 
     // The armour survives the ways mail programs and users treat it.
@@ -625,11 +654,12 @@ private slots:
         ScriptedMessageBoxes boxes;
         QCOMPARE(PackAndEncryptMessage(s, w), 0);
         QVERIFY(!DecryptMessage(s, w));
+        // An entry is selected, so "Please select a key" would be wrong: its key part is empty.
         QCOMPARE(boxes.shown.size(), 2);
         for (const MessageBoxRequest& box : boxes.shown) {
-            QCOMPARE(box.prompt, GetText(371));
+            QCOMPARE(box.prompt, GetText(510));
             QCOMPARE(box.icon, Icon::Information);
-            QCOMPARE(box.title, GetText(370));
+            QCOMPARE(box.title, GetText(511));
         }
         QVERIFY(w.untouched());
     }

@@ -58,6 +58,15 @@ private slots:
         QCOMPARE(KBText(bytes), expected);
     }
 
+    // Sizes are 64-bit: a file, or a total of several, can pass 2 GB.
+    void sizeTextsBeyondTwoGigabytes() {
+        QCOMPARE(KBText(qint64(2147483648)), QString("2,097,152 KB"));
+        QCOMPARE(KBText(qint64(3) << 30 | 1), QString("3,145,729 KB"));
+        QCOMPARE(SizeText(qint64(5) << 40, false),
+                 QString("5,497,558,138,880 bytes (5,368,709,120 KB)"));
+        QCOMPARE(BytesText(qint64(4294967296), true), QString("4,294,967,296 Bytes"));
+    }
+
     void sizeTextsUseLocaleGrouping_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<int>("bytes");
