@@ -14,6 +14,7 @@
 #include "support/scripted.h"
 #include "support/twips.h"
 #include "testsupport/mainfixture.h"
+#include "testsupport/message.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -36,8 +37,7 @@ using namespace Seams;
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
-const QString kEntry =
-    QString::fromUtf8("ann@example.org «01.02.2024» correct horse battery staple");
+using TestSupport::kTestEntry;
 
 using TestSupport::readAll;
 using TestSupport::TestMain;
@@ -46,15 +46,9 @@ QClipboard* clipboard() {
     return QGuiApplication::clipboard();
 }
 
-// The armour a sender holding kEntry would mail for package.
+// The armour a sender holding kTestEntry would mail for package, as text.
 QString armourOf(const QByteArray& package) {
-    EncDecMsg::State s;
-    s.blnTest = true; // no success box
-    s.strPlainPackage = package;
-    const QString key = KeyRules::ExtendedReducedKey(EncDecMsg::CurrentKey(kEntry));
-    if (EncDecMsg::EncryptPackage(s, key) <= 0)
-        qFatal("cannot encrypt the test package");
-    return Ansi::fromAnsi(s.strCipherText);
+    return QString::fromLatin1(TestSupport::armourOf(package));
 }
 
 QString limitSentence() {
@@ -85,7 +79,7 @@ class TestMsgCommands : public QObject {
     std::unique_ptr<TestMain> start(bool withKey = true, bool selectKey = true) {
         auto w = TestSupport::startMain();
         if (withKey) {
-            CB_Man::InsertSorted(w->cboKeys, kEntry, 2451545);
+            CB_Man::InsertSorted(w->cboKeys, kTestEntry, 2451545);
             w->cboKeys->setCurrentIndex(selectKey ? 0 : -1);
         }
         return w;
@@ -104,16 +98,8 @@ class TestMsgCommands : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        TestSupport::DataFolder::initTestCase();
-        QVERIFY(Cipher::alb() != 0);
-        Cipher::setWorkFactor(10);
-    }
-
-    void init() {
-        data = std::make_unique<TestSupport::DataFolder>();
-        clipboard()->clear();
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(true); }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
 
     void cleanup() { data.reset(); }
 

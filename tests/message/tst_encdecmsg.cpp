@@ -7,6 +7,7 @@
 #include "support/ansi.h"
 #include "support/scripted.h"
 #include "testsupport/mangledmail.h"
+#include "testsupport/message.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -23,8 +24,8 @@ using Seams::ScriptedMessageBoxes;
 
 namespace {
 
-const QString kEntry =
-    QString::fromUtf8("ann@example.org «01.02.2024» correct horse battery staple");
+using TestSupport::armourOf;
+using TestSupport::kTestEntry;
 const QString kOtherEntry = QString::fromUtf8("bob «» a different key entirely");
 
 struct ReceivedFile {
@@ -37,7 +38,7 @@ struct ReceivedFile {
 struct FakeWindow : MessageWindow {
     QString txbText;
     QString paths[kNumSlots];
-    QString entry = kEntry;
+    QString entry = kTestEntry;
 
     std::optional<QString> shownText;
     QList<ReceivedFile> files;
@@ -63,20 +64,6 @@ QByteArray allByteValues() {
 
 QByteArray pkg(const char* s) {
     return QString::fromUtf8(s).replace(u'→', u'\t').toLatin1();
-}
-
-QString cipherKey(const QString& entry) {
-    return KeyRules::ExtendedReducedKey(CurrentKey(entry));
-}
-
-// The armour of package under the key of kEntry, made without any message box.
-QByteArray armourOf(const QByteArray& package) {
-    State s;
-    s.blnTest = true;
-    s.strPlainPackage = package;
-    if (EncryptPackage(s, cipherKey(kEntry)) <= 0)
-        return {};
-    return s.strCipherText;
 }
 
 QByteArray dearmour(const QByteArray& armour) {
@@ -493,14 +480,14 @@ private slots:
         const QString t13 = GetText(13);
         QTest::newRow("wrong key") << "" << kOtherEntry << GetText(158) << t13 << GetText(159);
         QTest::newRow("character changed in transit")
-            << "changed character" << kEntry << GetText(153) << t13 << GetText(153);
+            << "changed character" << kTestEntry << GetText(153) << t13 << GetText(153);
         QTest::newRow("armour cut short")
-            << "cut short" << kEntry << GetText(76) << t13 << GetText(76);
+            << "cut short" << kTestEntry << GetText(76) << t13 << GetText(76);
         QTest::newRow("payload altered behind a valid checksum")
-            << "payload altered" << kEntry << GetText(158) << t13 << GetText(159);
+            << "payload altered" << kTestEntry << GetText(158) << t13 << GetText(159);
         QTest::newRow("work factor above 22 is refused unworked")
-            << "work factor 23" << kEntry << GetText(158) << t13 << GetText(159);
-        QTest::newRow("no block") << "no block" << kEntry << GetText(152) << GetText(51)
+            << "work factor 23" << kTestEntry << GetText(158) << t13 << GetText(159);
+        QTest::newRow("no block") << "no block" << kTestEntry << GetText(152) << GetText(51)
                                   << GetText(152);
     }
     void decryptFailures() {

@@ -1,11 +1,14 @@
 #include "testsupport/mainfixture.h"
 
+#include "backends/cipher/cipher.h"
 #include "support/folder.h"
 #include "support/registry.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
@@ -30,9 +33,14 @@ int TestMain::StartCipherLibrary() {
     return cipherStartResult ? *cipherStartResult : frmMain::StartCipherLibrary();
 }
 
-void DataFolder::initTestCase() {
+void DataFolder::initTestCase(bool startCipher) {
     loadProgramTexts();
     QStandardPaths::setTestModeEnabled(true);
+    if (startCipher) {
+        if (Cipher::alb() == 0)
+            qFatal("cannot start the cipher library");
+        Cipher::setWorkFactor(10);
+    }
 }
 
 DataFolder::DataFolder() {
@@ -41,6 +49,7 @@ DataFolder::DataFolder() {
     Folder::setAppDataOverride(home.path());
     Registry::setSettingsFileOverride(registryFile());
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QGuiApplication::clipboard()->clear();
     folder = QFileInfo(Folder::DataFilePath(QStringLiteral("x"), GetText(316))).absolutePath();
 }
 

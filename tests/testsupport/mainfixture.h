@@ -32,12 +32,13 @@ protected:
 };
 
 // A data folder of its own for one test function: the parameters file, the default keyfile
-// and the registry stand-in live in a temporary folder, in English with US number formats.
-// Make one in init() and drop it in cleanup().
+// and the registry stand-in live in a temporary folder, in English with US number formats,
+// and the clipboard starts empty. Make one in init() and drop it in cleanup().
 class DataFolder {
 public:
-    // Once per test program: the text table, Qt's test paths.
-    static void initTestCase();
+    // Once per test program: the text table, Qt's test paths; with startCipher also the
+    // cipher library, at the fast work factor 10 for the whole run.
+    static void initTestCase(bool startCipher = false);
 
     DataFolder();
     ~DataFolder();
