@@ -3,7 +3,7 @@
 // packages. Cipher text is random (salt, nonce), so every run writes different bytes.
 //   cmake --build build-fuzz --target make_seeds
 //   build-fuzz/fuzz/make_seeds [corpus-folder [age-vector-folder [target...]]]
-// Defaults: fuzz/corpus, ../shared/testdata/age, every target.
+// Defaults: fuzz/corpus, tests/data/age, every target.
 #include "backends/cipher/cipher.h"
 #include "keys/keylisttext.h"
 #include "mainwindow/parametersfile.h"
@@ -259,7 +259,7 @@ void keylistSeeds() {
 int main(int argc, char** argv) {
     g_root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("fuzz/corpus");
     const QString vectors =
-        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("../shared/testdata/age");
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("tests/data/age");
     QStringList targets;
     for (int i = 3; i < argc; ++i)
         targets << QString::fromLocal8Bit(argv[i]);

@@ -592,9 +592,8 @@ bool frmMain::SelfTestRunning() const {
 }
 
 void frmMain::UpdateTextboxLabel() {
-    // The document counts one separator per paragraph, plus one at the end.
-    const qint64 n = txbText->document()->characterCount() - 1;
-    lblTextbox->setText(StatusTexts::TextboxLabel(n));
+    // Counted as the size limit counts: a line break is CR LF, two characters.
+    lblTextbox->setText(StatusTexts::TextboxLabel(EncDecMsg::MessageLength(text())));
 }
 
 void frmMain::UpdateClipboardLabel() {
@@ -615,6 +614,11 @@ void frmMain::ShowKeyCount() {
     // The label only grows, so the key list beside it does not twitch as the count changes.
     lblNumKeysSpecified->setMinimumWidth(
         qMax(lblNumKeysSpecified->minimumWidth(), lblNumKeysSpecified->sizeHint().width()));
+}
+
+void frmMain::KeySelectedByProgram() {
+    if (cboKeys->currentIndex() >= 0)
+        cboKeys_Click();
 }
 
 void frmMain::cboKeys_Click() {
@@ -678,6 +682,7 @@ void frmMain::cmdDeleteKeyShown_Click() {
     if (CB_Man::deletedCount() == 0)
         m_beforeDeletions = currentKeyList();
     CB_Man::DeleteShownItem(cboKeys);
+    KeySelectedByProgram();
     blnKeyListNotStored = true;
     ShowKeyCount();
 }
@@ -693,6 +698,7 @@ void frmMain::cmdUndoLastDeletion_Click() {
         return;
     }
     CB_Man::UndoLastDeletion(cboKeys);
+    KeySelectedByProgram();
     if (CB_Man::deletedCount() >= 1) {
         blnKeyListNotStored = true;
     } else {
@@ -710,6 +716,7 @@ void frmMain::cmdUndoLastDeletion_Click() {
 void frmMain::cmdKeylistHideShow_Click() {
     if (m_keysHidden) {
         ShowKeys();
+        KeySelectedByProgram();
         return;
     }
     m_keysHidden = true;

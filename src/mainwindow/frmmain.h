@@ -84,6 +84,9 @@ public:
     void cmdKeylistHideShow_Click();
     void cmdKeyDetails_Click();
     void cboKeys_Click();
+    // A selection the program made (delete, undo, showing the keys again) raises the
+    // selection event as one the user made does: the focus moves to the mode's command.
+    void KeySelectedByProgram();
     void ShowKeyCount();
     bool keysHidden() const { return m_keysHidden; }
     // Ends hidden mode: the list is enabled again with the selection it had. The keyfile

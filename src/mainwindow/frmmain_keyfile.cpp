@@ -132,9 +132,9 @@ void frmMain::StoreKeyList() {
     // Refused before any question: a list that cannot be read back is never written.
     if (text.size() > KeyListText::kMaxTextSize) {
         Seams::MsgBox(GetText(451) + CRLF + CRLF + GetText(452) + QLatin1Char(' ') +
-                          FileProc::SizeText(qint32(qMin<qsizetype>(text.size(), INT_MAX)), false) +
+                          FileProc::SizeText(text.size(), false) +
                           CRLF + GetText(453) + QLatin1Char(' ') +
-                          FileProc::SizeText(qint32(KeyListText::kMaxTextSize), false) + CRLF +
+                          FileProc::SizeText(KeyListText::kMaxTextSize, false) + CRLF +
                           CRLF + GetText(454),
                       Buttons::OK, Icon::Exclamation, GetText(13));
         return;

@@ -40,9 +40,7 @@ AppendRefusal CheckAppend(const QString& path, qint64 size, qint32 limit,
 }
 
 QString KBTextOfSize(qint64 size) {
-    if (size <= std::numeric_limits<qint32>::max())
-        return FileProc::KBText(qint32(size));
-    return QLocale().toString((size - 1) / 1024 + 1) + QStringLiteral(" KB");
+    return FileProc::KBText(size);
 }
 
 namespace {

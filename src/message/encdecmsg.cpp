@@ -44,31 +44,51 @@ void refuse(const QString& prompt) {
     Seams::MsgBox(prompt, Buttons::OK, Icon::Exclamation, GetText(51));
 }
 
-// The callers check that a key is selected; this catches an entry whose key part is empty,
-// which the cipher cannot use.
+// The callers check that a key is selected; this catches a selected entry whose key part is
+// empty (a keyfile may hold one), which the cipher cannot use.
 bool haveKey(const QString& extendedKey) {
     if (!extendedKey.isEmpty())
         return true;
-    Seams::MsgBox(GetText(371), Buttons::OK, Icon::Information, GetText(370));
+    Seams::MsgBox(GetText(510), Buttons::OK, Icon::Information, GetText(511));
     return false;
 }
 
-// Text that Windows-1252 cannot represent would arrive as "?". Asks before that happens;
-// false when the user would rather not send it.
-bool acceptUnrepresentable(int count) {
-    if (count == 0)
+// How many characters the question about unsendable characters names.
+constexpr int kNamedCharacters = 5;
+
+// One character for the user: itself and its code, which shows also an invisible one.
+QString characterName(char32_t c) {
+    return QString::fromUcs4(&c, 1) + QStringLiteral(" (U+") +
+           QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0')) +
+           QLatin1Char(')');
+}
+
+// Text that Windows-1252 cannot represent would arrive as "?", one for each character.
+// Asks before that happens, naming the first few different ones; false when the user would
+// rather not send it.
+bool acceptUnrepresentable(const QList<char32_t>& characters) {
+    if (characters.isEmpty())
         return true;
-    const QString prompt =
-        GetText(400) + QLatin1Char(' ') + QLocale().toString(count) + kCRLF + kCRLF + GetText(401);
+    QList<char32_t> named;
+    for (char32_t c : characters)
+        if (!named.contains(c) && named.size() < kNamedCharacters)
+            named.append(c);
+    QStringList names;
+    for (char32_t c : named)
+        names << characterName(c);
+    const QString prompt = GetText(400) + QLatin1Char(' ') +
+                           QLocale().toString(characters.size()) + kCRLF + GetText(512) +
+                           QLatin1Char(' ') + names.join(QStringLiteral(", ")) + kCRLF + kCRLF +
+                           GetText(401);
     return Seams::MsgBox(prompt, Buttons::YesNo, Icon::Exclamation, GetText(402), 2) ==
            Seams::Answer::Yes;
 }
 
-qint32 clampedSize(qint64 n) {
-    return qint32(qMin<qint64>(n, std::numeric_limits<qint32>::max()));
-}
-
 } // namespace
+
+qint64 MessageLength(const QString& text) {
+    return Ansi::ansiLength(text);
+}
 
 void TooLargeErrMsg(const State& state, const QString& message) {
     Seams::MsgBox(message + kCRLF + kCRLF + GetText(57) + QLatin1Char(' ') +
@@ -78,13 +98,13 @@ void TooLargeErrMsg(const State& state, const QString& message) {
 
 qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
     const QString text = window.text();
-    qint64 n = text.size();
+    qint64 n = MessageLength(text);
     if (n > state.lngMaxMessageSize) {
         TooLargeErrMsg(state, GetText(342));
         return 0;
     }
 
-    int unrepresentable = Ansi::unrepresentableCount(text);
+    QList<char32_t> unrepresentable = Ansi::unrepresentableCharacters(text);
     QList<PackagedFile> files;
     bool tooLarge = false;
     for (int i = 0; i < kNumSlots; ++i) {
@@ -126,7 +146,7 @@ qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
         }
         // A TAB would end the name early in the package and break it for the receiver.
         const QString name = FileNameOfPath(path).replace(QLatin1Char('\t'), QLatin1Char(' '));
-        unrepresentable += Ansi::unrepresentableCount(name);
+        unrepresentable += Ansi::unrepresentableCharacters(name);
         file.name = Ansi::toAnsi(name);
         files.append(std::move(file));
     }
@@ -136,7 +156,7 @@ qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
     // Too large comes first: files left out for their size must not read as "nothing".
     if (tooLarge) {
         TooLargeErrMsg(state, GetText(341) + QStringLiteral(": ") +
-                                  FileProc::SizeText(clampedSize(n), false));
+                                  FileProc::SizeText(n, false));
         return 0;
     }
     if (text.isEmpty() && files.isEmpty()) {

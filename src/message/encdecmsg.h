@@ -121,6 +121,10 @@ QString TrimSpaces(const QString& s);
 // armoured block. Draws its seed from rng.
 QString RandomText(QRandomGenerator& rng);
 
+// The length of a text as the size limit counts it and the text box label shows it: the
+// characters sent, a line break (CR LF) two, a character of two UTF-16 units one.
+qint64 MessageLength(const QString& text);
+
 // The size-limit report: message, an empty line and the limit sentence.
 void TooLargeErrMsg(const State& state, const QString& message);
 

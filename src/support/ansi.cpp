@@ -17,6 +17,11 @@ int byteOf(char16_t u) {
     return -1;
 }
 
+// A high surrogate at i with its low surrogate after it: one character in two units.
+bool isSurrogatePair(const QString& text, qsizetype i) {
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+}
+
 } // namespace
 
 namespace Ansi {
@@ -33,9 +38,25 @@ QString fromAnsi(const QByteArray& bytes) {
 
 QByteArray toAnsi(const QString& text) {
     QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = static_cast<char>(toAnsiByte(text[i]));
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        out[n++] = static_cast<char>(toAnsiByte(text[i]));
+        // A character beyond the first 65,536 is two UTF-16 units and becomes one "?".
+        if (isSurrogatePair(text, i))
+            ++i;
+    }
+    out.truncate(n);
     return out;
+}
+
+qsizetype ansiLength(const QString& text) {
+    qsizetype n = text.size();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (isSurrogatePair(text, i)) {
+            --n;
+            ++i;
+        }
+    return n;
 }
 
 unsigned char toAnsiByte(QChar c) {
@@ -45,12 +66,21 @@ unsigned char toAnsiByte(QChar c) {
 
 bool isAnsi(QChar c) { return byteOf(c.unicode()) >= 0; }
 
+QList<char32_t> unrepresentableCharacters(const QString& text) {
+    QList<char32_t> out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isSurrogatePair(text, i)) {
+            out.append(QChar::surrogateToUcs4(text[i], text[i + 1]));
+            ++i;
+        } else if (!isAnsi(text[i])) {
+            out.append(text[i].unicode());
+        }
+    }
+    return out;
+}
+
 int unrepresentableCount(const QString& text) {
-    int n = 0;
-    for (QChar c : text)
-        if (!isAnsi(c))
-            ++n;
-    return n;
+    return int(unrepresentableCharacters(text).size());
 }
 
 } // namespace Ansi

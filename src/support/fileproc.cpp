@@ -18,19 +18,17 @@ QString replaceFile(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
-QString BytesText(qint32 n, bool capitalised) {
+QString BytesText(qint64 n, bool capitalised) {
     return QLocale().toString(n) +
            (capitalised ? QStringLiteral(" Bytes") : QStringLiteral(" bytes"));
 }
 
-QString KBText(qint32 n) {
-    // 64-bit, so that rounding up cannot overflow at the ends of the range.
-    const qint64 bytes = n;
-    const qint64 k = bytes % 1024 == 0 ? bytes / 1024 : (bytes - 1) / 1024 + 1;
+QString KBText(qint64 n) {
+    const qint64 k = n % 1024 == 0 ? n / 1024 : (n - 1) / 1024 + 1;
     return QLocale().toString(k) + QStringLiteral(" KB");
 }
 
-QString SizeText(qint32 n, bool capitalised) {
+QString SizeText(qint64 n, bool capitalised) {
     return BytesText(n, capitalised) + QStringLiteral(" (") + KBText(n) + QLatin1Char(')');
 }
 

@@ -6,12 +6,13 @@
 
 namespace FileProc {
 
-// "1,234 Bytes" / "1,234 bytes" with the locale's digit grouping.
-QString BytesText(qint32 n, bool capitalised);
+// "1,234 Bytes" / "1,234 bytes" with the locale's digit grouping. Sizes are 64-bit: a
+// file or a total of several can pass 2 GB.
+QString BytesText(qint64 n, bool capitalised);
 // Kilobytes rounded up: "0 KB", "1 KB" for 1..1,024, "2 KB" for 1,025.
-QString KBText(qint32 n);
+QString KBText(qint64 n);
 // "102,400 bytes (100 KB)".
-QString SizeText(qint32 n, bool capitalised);
+QString SizeText(qint64 n, bool capitalised);
 
 // Reads a Windows-1252 text file whole, line breaks as they are. A missing file shows
 // "File Not Found" (critical icon) and returns empty; ok, when given, tells whether the

@@ -28,7 +28,22 @@ void setStartupCompleted(bool completed) {
     g_startupCompleted = completed;
 }
 
-QString loadFailurePrompt(int r, const QString& fullPath) {
+// The prompt for a fault at a line.
+static QString linePrompt(int kind, int line) {
+    switch (kind) {
+    case TextTable::LineFailure::MissingString:
+        return QStringLiteral("Missing string at line") + num(line) + QLatin1Char('.');
+    case TextTable::LineFailure::StringTooLong:
+        return QStringLiteral("String too long at line") + num(line) + QLatin1Char('.');
+    default:
+        return QStringLiteral("Duplicate in program text at line") + num(line) + QLatin1Char('.');
+    }
+}
+
+QString loadFailurePrompt(int r, const QString& fullPath, int failedKind, int failedLine) {
+    // The table has more than 500 lines: a code cannot carry every line number.
+    if (r == -5 && failedKind != TextTable::LineFailure::None && failedLine > 0)
+        return linePrompt(failedKind, failedLine);
     switch (r) {
     case 0:
         return QStringLiteral("No program text was read.");
@@ -56,10 +71,10 @@ QString loadFailurePrompt(int r, const QString& fullPath) {
     if (r >= -500)
         return QStringLiteral("Error ") + QString::number(r);
     if (r >= -1000)
-        return QStringLiteral("Missing string at line") + num(-500 - r) + QLatin1Char('.');
+        return linePrompt(TextTable::LineFailure::MissingString, -500 - r);
     if (r >= -1500)
-        return QStringLiteral("String too long at line") + num(-1000 - r) + QLatin1Char('.');
-    return QStringLiteral("Duplicate in program text at line") + num(-1500 - r) + QLatin1Char('.');
+        return linePrompt(TextTable::LineFailure::StringTooLong, -1000 - r);
+    return linePrompt(TextTable::LineFailure::Duplicate, -1500 - r);
 }
 
 int firstMissingText() {
@@ -79,8 +94,9 @@ bool LoadProgramTextFrom(const QString& fullPath) {
             return true;
         r = kMissingText - missing;
     }
-    Seams::MsgBox(loadFailurePrompt(r, QDir::toNativeSeparators(fullPath)), Seams::Buttons::OK,
-                  Seams::Icon::Critical, QString());
+    const TextTable::LineFailure at = TextTable::lastLineFailure();
+    Seams::MsgBox(loadFailurePrompt(r, QDir::toNativeSeparators(fullPath), at.kind, at.line),
+                  Seams::Buttons::OK, Seams::Icon::Critical, QString());
     return false;
 }
 

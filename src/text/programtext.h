@@ -22,8 +22,10 @@ constexpr int kMissingText = -1000000000;
 // The first number in use without a text in both languages, or 0.
 int firstMissingText();
 
-// The prompt shown when loading the text table failed with code r (r <= 0).
-QString loadFailurePrompt(int r, const QString& fullPath);
+// The prompt shown when loading the text table failed with code r (r <= 0). When the
+// code could not carry the line of the fault (-5 for a line past 500), failedLine and
+// failedKind (a TextTable::LineFailure::Kind) name it, as the loader reports them.
+QString loadFailurePrompt(int r, const QString& fullPath, int failedKind = 0, int failedLine = 0);
 
 // Loads fileName from the executable's folder. On failure shows the fatal message (critical
 // icon, empty title) and returns false: the caller ends the program at once.

@@ -2,11 +2,11 @@
 // age -p writes. age reads passphrases from a terminal only, so age_pty.py types them at a
 // pseudo-terminal. A missing age command fails the test: it is part of the build's packages.
 #include "backends/cipher/cipher.h"
+#include "testsupport/testsupport.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,7 +16,7 @@ using namespace Cipher;
 namespace {
 
 const QString kPython = "/usr/bin/python3";
-const QString kDriver = TESSAMAIL_SOURCE_DIR "/tests/backends/age_pty.py";
+const QString kDriver = TestSupport::sourcePath("tests/backends/age_pty.py");
 
 // An extended reduced key with Windows-1252 letters above 127: age takes the bytes as they
 // are typed, so such a keyfile opens with age -d too.
@@ -24,24 +24,13 @@ const QByteArray kKey = QByteArray("BR\xd6TCHENMITK\xc4SE2024").repeated(4).left
 
 QByteArray samplePlain() {
     // Two chunks, every byte value.
-    QByteArray plain(70000, '\0');
-    QRandomGenerator generator(42);
-    for (char& c : plain)
-        c = char(generator.bounded(256));
+    QByteArray plain = TestSupport::randomBytes(70000, 42);
     for (int b = 0; b < 256; ++b)
         plain[b] = char(b);
     return plain;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using TestSupport::writeFile;
 
 } // namespace
 
@@ -89,7 +78,7 @@ private slots:
         QString log;
         const int code = runAge(kKey, {"-d", "-o", path("ours.plain"), path("ours.age")}, log);
         QVERIFY2(code == 0, qPrintable(log));
-        QCOMPARE(readFile(path("ours.plain")), plain);
+        QCOMPARE(TestSupport::readAll(path("ours.plain")), plain);
     }
 
     void ageFileOpensWithDb() {
@@ -99,7 +88,7 @@ private slots:
         // age -p writes at its own work factor (18), the one our files use by default.
         const int code = runAge(kKey, {"-p", "-o", path("theirs.age"), path("theirs.plain")}, log);
         QVERIFY2(code == 0, qPrintable(log));
-        const QByteArray file = readFile(path("theirs.age"));
+        const QByteArray file = TestSupport::readAll(path("theirs.age"));
         QVERIFY(file.startsWith("age-encryption.org/v1\n-> scrypt "));
 
         oi(kKey.constData(), 1, int(file.size()));

@@ -3,12 +3,14 @@
 // filler text.
 #include "backends/cipher/age_internal.h"
 #include "backends/cipher/cipher.h"
+#include "testsupport/testsupport.h"
 
 #include <QRandomGenerator>
 #include <QSet>
 #include <QtTest>
 
 using namespace Cipher;
+using TestSupport::randomBytes;
 
 namespace {
 
@@ -26,14 +28,6 @@ QByteArray extendedKey(const QByteArray& reduced) {
 }
 const QByteArray kKey = extendedKey("BR\xd6TCHENMITK\xc4SE2024");
 const QByteArray kOtherKey = extendedKey("BR\xd6TCHENMITK\xc4SE2025");
-
-QByteArray randomBytes(int size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
 
 // code < 0: failure, and then bytes is the whole output buffer (to show nothing was written).
 struct Result {

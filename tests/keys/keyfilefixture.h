@@ -1,6 +1,6 @@
 #pragma once
-// What the keyfile tests share: a started main window in a data folder of its own, and
-// scripts that type into the program's dialogs as a user would.
+// What the keyfile tests share: a started main window in a data folder of its own (from
+// testsupport), and scripts that type into the program's dialogs as a user would.
 #include "backends/cipher/cipher.h"
 #include "keys/cb_man.h"
 #include "keys/frmkeyboardwithdisplay.h"
@@ -9,6 +9,7 @@
 #include "message/encdecmsg.h"
 #include "support/folder.h"
 #include "support/scripted.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -28,41 +29,16 @@ namespace KeyfileFixture {
 
 inline const QString CRLF = QStringLiteral("\r\n");
 
-// The main window with the text table the test loaded once.
-class Main : public frmMain {
-protected:
-    bool LoadProgramTextTable() override { return true; }
-};
+using Main = TestSupport::TestMain;
+using TestSupport::DataFolder;
+using TestSupport::entriesOf;
+using TestSupport::readAll;
+using TestSupport::writeFile;
 
-// A data folder of its own per test; the text table and a fast work factor for the run.
-class DataFolder {
-public:
-    static void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-
-    DataFolder() {
-        Folder::setAppDataOverride(home.path());
-        folder = QFileInfo(Folder::DataFilePath(QStringLiteral("x"), GetText(316))).absolutePath();
-    }
-    ~DataFolder() { Folder::setAppDataOverride(QString()); }
-
-    QString path(const QString& name) const { return home.filePath(name); }
-    QString keyfile() const { return folder + QStringLiteral("/tsm.dat"); }
-    QString parametersFile() const { return folder + QStringLiteral("/tsm.usr"); }
-
-    QTemporaryDir home;
-    QString folder;
-};
-
-// Starts the main window as the program does; the keyfile path dialog counts as shown
-// unless the test wants to see it.
+// Starts the main window as the program does, with a fast work factor for the run; the
+// keyfile path dialog counts as shown unless the test wants to see it.
 inline std::unique_ptr<Main> start(bool pathShown = true) {
-    auto w = std::make_unique<Main>();
-    if (!w->Form_Load())
-        qFatal("start-up failed");
+    auto w = TestSupport::startMain();
     Cipher::setWorkFactor(10);
     w->blnKeyfilePathShown = pathShown;
     return w;
@@ -74,29 +50,11 @@ inline void addEntries(frmMain* w, const QStringList& entries, qint32 firstDate 
     w->blnKeyListNotStored = true;
 }
 
-inline QStringList entriesOf(const QComboBox* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->itemText(i);
-    return out;
-}
-
 inline QList<qint32> datesOf(const QComboBox* list) {
     QList<qint32> out;
     for (int i = 0; i < list->count(); ++i)
         out << CB_Man::DateAdded(list, i);
     return out;
-}
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeAll(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 struct MasterKeyPrompt {

@@ -260,13 +260,13 @@ private slots:
         const QString masterPrompt = GetText(123) + " (" + GetText(162) + "):";
         QTest::newRow("add") << false << false << QString() << GetText(131) << GetText(128)
                              << GetText(130) + " (" + GetText(124) + "):"
-                             << KeyEntry::CaptionAsTitle(GetText(20), GetText(99));
+                             << QString("Add key");
         QTest::newRow("store key list")
             << true << false << master << GetText(125) << GetText(127) << masterPrompt
-            << KeyEntry::CaptionAsTitle(GetText(17), GetText(99));
+            << QString("Encrypt keys and store");
         QTest::newRow("get key list")
             << false << true << master << GetText(126) << GetText(127) << masterPrompt
-            << KeyEntry::CaptionAsTitle(GetText(16), GetText(99));
+            << QString("Get keys and decrypt");
     }
     void modes() {
         QFETCH(bool, encrypting);

@@ -117,9 +117,9 @@ private slots:
         const QString newPath = data->path("Elsewhere/keys.dat");
         QVERIFY(QDir().mkpath(data->path("Elsewhere")));
         if (oldExists)
-            QVERIFY(writeAll(oldPath, "old keys"));
+            QVERIFY(writeFile(oldPath, "old keys"));
         if (newExists)
-            QVERIFY(writeAll(newPath, "other file"));
+            QVERIFY(writeFile(newPath, "other file"));
 
         ScriptedMessageBoxes boxes;
         for (Answer a : answers)
@@ -183,7 +183,7 @@ private slots:
         QFETCH(QString, choice);
         QFETCH(QString, message);
         auto w = start();
-        QVERIFY(writeAll(data->keyfile(), "the only keys"));
+        QVERIFY(writeFile(data->keyfile(), "the only keys"));
         QVERIFY(QFile::link(data->folder, data->path("link")));
         if (choice.startsWith("DATA/"))
             choice = data->folder + choice.mid(4);
@@ -216,7 +216,7 @@ private slots:
     // force and the old keyfile is kept.
     void failedCopyIsReported() {
         auto w = start();
-        QVERIFY(writeAll(data->keyfile(), "old keys"));
+        QVERIFY(writeFile(data->keyfile(), "old keys"));
         const QString newPath = data->path("Elsewhere/keys.dat");
         QVERIFY(QDir().mkpath(newPath + "/inside"));
         ScriptedMessageBoxes boxes;

@@ -14,8 +14,8 @@ namespace {
 
 const QString kAge = QStringLiteral("/usr/bin/age");
 const QString kPython = QStringLiteral("/usr/bin/python3");
-const QString kDriver = QStringLiteral(TESSAMAIL_SOURCE_DIR "/tests/backends/age_pty.py");
-const QString kReadme = QStringLiteral(TESSAMAIL_SOURCE_DIR "/README.md");
+const QString kDriver = TestSupport::sourcePath("tests/backends/age_pty.py");
+const QString kReadme = TestSupport::sourcePath("README.md");
 
 // As the README writes them.
 const QString kMasterKey = QStringLiteral("my secret master key 2024");

@@ -7,6 +7,7 @@
 #include "mainwindow/statustexts.h"
 #include "support/folder.h"
 #include "support/scripted.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -28,31 +29,11 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-// The main window with the keyfile commands counted instead of run and the text table
-// loaded once by the fixture.
-class TestMain : public frmMain {
-public:
-    int stores = 0;
-    int gets = 0;
-    int albResult = 1;
-    void StoreKeyList() override { ++stores; }
-    void GetKeyList() override { ++gets; }
-
-protected:
-    bool LoadProgramTextTable() override { return true; }
-    int StartCipherLibrary() override { return albResult; }
-};
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using TestSupport::readAll;
+using TestSupport::TestMain;
 
 void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    QVERIFY(TestSupport::writeFile(path, bytes));
 }
 
 // Presses Add key and types into the key entry dialog as a user would; Yes when accept,
@@ -80,31 +61,24 @@ void addKey(frmMain* w, ScriptedModals& modals, const QString& target, const QSt
     QTest::mouseClick(w->cmdAddKey, Qt::LeftButton);
 }
 
-QStringList entries(const QComboBox* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->itemText(i);
-    return out;
-}
-
 } // namespace
 
 class TestFrmMain : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestSupport::DataFolder> data;
     QString dataFolder; // where tsm.usr and the default keyfile live
     QString oldKeyfile; // stands in for the old installation's keyfile
 
-    QString parametersFile() const { return dataFolder + "/tsm.usr"; }
-    QString defaultKeyfile() const { return dataFolder + "/tsm.dat"; }
+    QString parametersFile() const { return data->parametersFile(); }
+    QString defaultKeyfile() const { return data->keyfile(); }
 
+    // Started with store and get counted instead of run.
     std::unique_ptr<TestMain> start() {
-        auto w = std::make_unique<TestMain>();
-        w->strOldKeyfilePath = oldKeyfile;
-        if (!w->Form_Load())
-            qFatal("start-up failed");
-        return w;
+        return TestSupport::startMain([this](TestMain& w) {
+            w.countKeyfileCommands = true;
+            w.strOldKeyfilePath = oldKeyfile;
+        });
     }
 
     // A started window whose key list holds entries, as the keyfile would leave it.
@@ -117,24 +91,15 @@ class TestFrmMain : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(); }
 
     void init() {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        Folder::setAppDataOverride(home->path());
-        dataFolder = QFileInfo(Folder::DataFilePath("x", GetText(316))).absolutePath();
-        oldKeyfile = home->path() + "/old/tsm.dat";
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        data = std::make_unique<TestSupport::DataFolder>();
+        dataFolder = data->folder;
+        oldKeyfile = data->path("old/tsm.dat");
     }
 
-    void cleanup() {
-        Folder::setAppDataOverride(QString());
-        home.reset();
-    }
+    void cleanup() { data.reset(); }
 
     // ---- start-up ---------------------------------------------------------------------
 
@@ -251,7 +216,7 @@ private slots:
     void cipherLibraryFailureIsFatal() {
         ScriptedMessageBoxes boxes;
         TestMain w;
-        w.albResult = 0;
+        w.cipherStartResult = 0;
         QVERIFY(!w.Form_Load());
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].prompt, GetText(173));
@@ -550,12 +515,12 @@ private slots:
         w->cboKeys->setCurrentIndex(0);
         QTest::mouseClick(w->cmdDeleteKeyShown, Qt::LeftButton);
         QTest::mouseClick(w->cmdDeleteKeyShown, Qt::LeftButton);
-        QCOMPARE(entries(w->cboKeys), QStringList({"c «» 3"}));
+        QCOMPARE(TestSupport::entriesOf(w->cboKeys), QStringList({"c «» 3"}));
         QVERIFY(w->blnKeyListNotStored);
         QTest::mouseClick(w->cmdUndoLastDeletion, Qt::LeftButton);
         QVERIFY(w->blnKeyListNotStored); // one deletion still outstanding
         QTest::mouseClick(w->cmdUndoLastDeletion, Qt::LeftButton);
-        QCOMPARE(entries(w->cboKeys), QStringList({"a «» 1", "b «» 2", "c «» 3"}));
+        QCOMPARE(TestSupport::entriesOf(w->cboKeys), QStringList({"a «» 1", "b «» 2", "c «» 3"}));
         QVERIFY(!w->blnKeyListNotStored); // back to what the keyfile holds
 
         ScriptedMessageBoxes boxes;
@@ -582,7 +547,7 @@ private slots:
         if (addKey)
             CB_Man::AddListItemUnique(w->cboKeys, "n «» new", 5);
         if (changePath)
-            w->strStoredKeysFile = home->path() + "/elsewhere.dat";
+            w->strStoredKeysFile = data->path("elsewhere.dat");
         w->blnKeyListNotStored = true;
         w->cmdUndoLastDeletion_Click();
         QCOMPARE(CB_Man::deletedCount(), 0);
@@ -606,8 +571,9 @@ private slots:
         w->cmdUndoLastDeletion_Click();
         QCOMPARE(boxes.shown.size(), 2);
         QCOMPARE(boxes.shown[0].prompt, GetText(59));
-        QCOMPARE(boxes.shown[0].title, frmMain::commandTitle(w->cmdDeleteKeyShown->text()));
+        QCOMPARE(boxes.shown[0].title, QString("Delete key shown"));
         QCOMPARE(boxes.shown[1].prompt, GetText(60));
+        QCOMPARE(boxes.shown[1].title, QString("Undo last deletion"));
         QCOMPARE(w->cboKeys->count(), 3);
         QVERIFY(!w->blnKeyListNotStored);
 
@@ -628,6 +594,45 @@ private slots:
         w->optDecrypt->setChecked(true);
         emit w->cboKeys->activated(1);
         QCOMPARE(w->focusWidget(), w->cmdDecryptMessage);
+    }
+
+    // A selection the program makes raises the selection event too, as in the original:
+    // the focus moves from the command just used to the mode's command.
+    void selectionsByTheProgramMoveTheFocus_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("decrypt");
+        for (const char* command : {"undo", "undo, entry added again", "delete", "show keys"})
+            for (bool decrypt : {false, true})
+                QTest::addRow("%s, %s mode", command, decrypt ? "decrypt" : "encrypt")
+                    << QString(command) << decrypt;
+    }
+    void selectionsByTheProgramMoveTheFocus() {
+        QFETCH(QString, command);
+        QFETCH(bool, decrypt);
+        auto w = startWithKeys({"a «» 1", "b «» 2", "c «» 3"});
+        if (decrypt)
+            w->optDecrypt->setChecked(true);
+        w->cboKeys->setCurrentIndex(1);
+        ScriptedMessageBoxes boxes;
+        QPushButton* used = nullptr;
+        if (command == "delete") {
+            used = w->cmdDeleteKeyShown;
+        } else if (command == "show keys") {
+            w->cmdKeylistHideShow->click();
+            QCOMPARE(w->cboKeys->currentIndex(), -1);
+            used = w->cmdKeylistHideShow;
+        } else {
+            w->cmdDeleteKeyShown->click();
+            if (command == "undo, entry added again")
+                CB_Man::InsertSorted(w->cboKeys, "b «» 2", 2451546);
+            used = w->cmdUndoLastDeletion;
+        }
+        used->setFocus();
+        QCOMPARE(w->focusWidget(), used);
+        used->click();
+        QVERIFY(boxes.shown.isEmpty());
+        QCOMPARE(w->cboKeys->currentText(), QString(command == "delete" ? "c «» 3" : "b «» 2"));
+        QCOMPARE(w->focusWidget(), decrypt ? w->cmdDecryptMessage : w->cmdEncryptMessage);
     }
 
     void keyDetailsWithoutEntriesFocusesAddKey() {

@@ -178,7 +178,7 @@ private slots:
         QByteArray theirs = ours;
         theirs[theirs.size() - 1] = char(theirs.back() ^ 1);
         if (changed) {
-            QVERIFY(writeAll(data->keyfile(), theirs));
+            QVERIFY(writeFile(data->keyfile(), theirs));
             QFile f(data->keyfile());
             QVERIFY(f.open(QIODevice::ReadWrite));
             QVERIFY(f.setFileTime(time, QFileDevice::FileModificationTime));
@@ -261,7 +261,7 @@ private slots:
     // A keyfile kept elsewhere through a link stays there, and the link stays a link.
     void replacingALinkReplacesItsTarget() {
         const QString target = data->path(QStringLiteral("synced/tsm.dat"));
-        QVERIFY(writeAll(target, "old keys"));
+        QVERIFY(writeFile(target, "old keys"));
         const QString link = data->path(QStringLiteral("tsm.dat"));
         QVERIFY(QFile::link(target, link));
         QCOMPARE(FileProc::WritePrivateFile("new keys", link), QString());
@@ -279,7 +279,7 @@ private slots:
         QFETCH(bool, protect);
         const QString path = data->path(QStringLiteral("settings"));
         const QByteArray old("the old settings\r\n");
-        QVERIFY(writeAll(path, old));
+        QVERIFY(writeFile(path, old));
         const pid_t child = fork();
         if (child == 0) {
             std::signal(SIGXFSZ, SIG_DFL);

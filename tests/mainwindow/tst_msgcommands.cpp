@@ -13,6 +13,8 @@
 #include "support/folder.h"
 #include "support/scripted.h"
 #include "support/twips.h"
+#include "testsupport/mainfixture.h"
+#include "testsupport/message.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -35,32 +37,18 @@ using namespace Seams;
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
-const QString kEntry =
-    QString::fromUtf8("ann@example.org «01.02.2024» correct horse battery staple");
+using TestSupport::kTestEntry;
 
-class TestMain : public frmMain {
-protected:
-    bool LoadProgramTextTable() override { return true; } // loaded once by the fixture
-};
+using TestSupport::readAll;
+using TestSupport::TestMain;
 
 QClipboard* clipboard() {
     return QGuiApplication::clipboard();
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The armour a sender holding kEntry would mail for package.
+// The armour a sender holding kTestEntry would mail for package, as text.
 QString armourOf(const QByteArray& package) {
-    EncDecMsg::State s;
-    s.blnTest = true; // no success box
-    s.strPlainPackage = package;
-    const QString key = KeyRules::ExtendedReducedKey(EncDecMsg::CurrentKey(kEntry));
-    if (EncDecMsg::EncryptPackage(s, key) <= 0)
-        qFatal("cannot encrypt the test package");
-    return Ansi::fromAnsi(s.strCipherText);
+    return QString::fromLatin1(TestSupport::armourOf(package));
 }
 
 QString limitSentence() {
@@ -80,23 +68,18 @@ void checkBox(const MessageBoxRequest& box, const QString& prompt, Icon icon,
 class TestMsgCommands : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
+    QString fileIn(const QString& name) const { return data->path(name); }
     QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = QDir::toNativeSeparators(dir->filePath(name));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestSupport::writtenFile(fileIn(name), contents);
     }
 
     // A started window; with a key list of one selected entry unless told otherwise.
     std::unique_ptr<TestMain> start(bool withKey = true, bool selectKey = true) {
-        auto w = std::make_unique<TestMain>();
-        if (!w->Form_Load())
-            qFatal("start-up failed");
+        auto w = TestSupport::startMain();
         if (withKey) {
-            CB_Man::InsertSorted(w->cboKeys, kEntry, 2451545);
+            CB_Man::InsertSorted(w->cboKeys, kTestEntry, 2451545);
             w->cboKeys->setCurrentIndex(selectKey ? 0 : -1);
         }
         return w;
@@ -115,26 +98,10 @@ class TestMsgCommands : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(Cipher::alb() != 0);
-        Cipher::setWorkFactor(10);
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(true); }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
 
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        Folder::setAppDataOverride(dir->filePath("appdata"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        clipboard()->clear();
-    }
-
-    void cleanup() {
-        Folder::setAppDataOverride(QString());
-        ProgramText::setLanguage(ProgramText::English);
-        dir.reset();
-    }
+    void cleanup() { data.reset(); }
 
     // ---- encrypt and decrypt ------------------------------------------------------------
 
@@ -205,6 +172,48 @@ private slots:
         QCOMPARE(w->text(), QString("earlier message"));
     }
 
+    // The label counts the text as the size limit does: a line break is CR LF, two
+    // characters, and a character of two UTF-16 units (an emoji) is one. So a text the label
+    // shows at the limit is sent, and one more character is refused.
+    void textboxLabelCountsAsTheLimit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("sent");
+        const QString lines = QStringList(34134, "x").join('\n'); // 34,134 + 2 × 34,133
+        QTest::newRow("line breaks, at the limit")
+            << lines << "Textbox has 102,400 characters." << true;
+        QTest::newRow("line breaks, one over the limit")
+            << lines + "x" << "Textbox has 102,401 characters." << false;
+        QTest::newRow("one line break") << "a\nb" << "Textbox has 4 characters." << true;
+        QTest::newRow("an emoji is one character")
+            << QString::fromUtf8("😀") << "Textbox has 1 character." << true;
+        QTest::newRow("emoji at the limit")
+            << QString::fromUtf8("😀").repeated(102400) << "Textbox has 102,400 characters."
+            << true;
+    }
+    void textboxLabelCountsAsTheLimit() {
+        QFETCH(QString, text);
+        QFETCH(QString, label);
+        QFETCH(bool, sent);
+        auto w = start();
+        w->txbText->setPlainText(text);
+        w->Clock_Timer();
+        QCOMPARE(w->lblTextbox->text(), label);
+
+        ScriptedMessageBoxes boxes;
+        boxes.answer(Answer::Yes); // send the emoji as "?"
+        QTest::mouseClick(w->cmdEncryptMessage, Qt::LeftButton);
+        if (sent) {
+            QVERIFY2(clipboard()->text().startsWith("TessamailMessageBegin"),
+                     qPrintable(boxes.lastPrompt()));
+        } else {
+            QCOMPARE(boxes.shown.size(), 1);
+            checkBox(boxes.shown[0], GetText(342) + limitSentence(), Icon::Exclamation,
+                     GetText(58));
+            QVERIFY(clipboard()->text().isEmpty());
+        }
+    }
+
     // The whole road of a message: composed, encrypted onto the clipboard, decrypted from
     // it and its files saved.
     void encryptedMessageDecryptsFromTheClipboard() {
@@ -252,9 +261,9 @@ private slots:
         QVERIFY(w->cmdAppendSaveFile[1]->isEnabled());
         QVERIFY(!w->cmdAppendSaveFile[2]->isEnabled());
 
-        const QString saved0 = dir->filePath("out/first copy.bin");
-        const QString saved1 = dir->filePath("third.txt.saved");
-        QVERIFY(QDir().mkpath(dir->filePath("out")));
+        const QString saved0 = fileIn("out/first copy.bin");
+        const QString saved1 = fileIn("third.txt.saved");
+        QVERIFY(QDir().mkpath(fileIn("out")));
         append(w.get(), dialogs, 0, saved0);
         const FileDialogRequest request = dialogs.shown.last();
         QCOMPARE(request.kind, FileDialogRequest::Save);
@@ -278,7 +287,7 @@ private slots:
         ScriptedFileDialogs dialogs;
         decryptClipboard(w.get(), armourOf(EncDecMsg::BuildPackage(
                                       "one", {{"x.txt", "first x"}, {"y.txt", "first y"}})));
-        append(w.get(), dialogs, 0, dir->filePath("x.txt"));
+        append(w.get(), dialogs, 0, fileIn("x.txt"));
         QVERIFY(w->lblSaved[0]->isVisible());
 
         decryptClipboard(w.get(), armourOf(EncDecMsg::BuildPackage("two", {{"z.txt", "z"}})));
@@ -288,8 +297,8 @@ private slots:
         // The new file has not been saved, whatever became of the old one.
         QVERIFY(!w->lblSaved[0]->isVisible());
         QCOMPARE(w->txbFile[1]->text(), QString("y.txt"));
-        append(w.get(), dialogs, 1, dir->filePath("y.txt"));
-        QCOMPARE(readAll(dir->filePath("y.txt")), QByteArray("first y"));
+        append(w.get(), dialogs, 1, fileIn("y.txt"));
+        QCOMPARE(readAll(fileIn("y.txt")), QByteArray("first y"));
         QCOMPARE(boxes.shown.size(), 2);
     }
 
@@ -329,7 +338,7 @@ private slots:
         checkBox(boxes.shown.last(), GetText(92), Icon::Exclamation, QString());
         QVERIFY(dialogs.shown.isEmpty());
 
-        append(w.get(), dialogs, 1, dir->filePath("no such folder/data.bin"));
+        append(w.get(), dialogs, 1, fileIn("no such folder/data.bin"));
         QCOMPARE(boxes.shown.size(), 3);
         QCOMPARE(boxes.shown.last().title, GetText(13));
         QCOMPARE(boxes.shown.last().icon, Icon::Exclamation);
@@ -439,7 +448,7 @@ private slots:
         auto w = start(false);
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
-        const QString path = dir->filePath("abc.txt");
+        const QString path = fileIn("abc.txt");
         QTest::keyClicks(w->txbText, "abc");
         dialogs.answer(path);
         QTest::mouseClick(w->cmdLoadSaveTextbox[1], Qt::LeftButton);
@@ -485,7 +494,7 @@ private slots:
         auto w = start(false);
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
-        const QString path = dir->filePath("city.txt");
+        const QString path = fileIn("city.txt");
         w->txbText->setPlainText(QString::fromUtf8("Łódź"));
 
         QTest::mouseClick(w->cmdLoadSaveTextbox[1], Qt::LeftButton); // default answer: No
@@ -507,7 +516,7 @@ private slots:
         ScriptedMessageBoxes boxes;
         ScriptedFileDialogs dialogs;
         w->txbText->setPlainText("composed with care");
-        dialogs.answer(dir->filePath("vanished.txt"));
+        dialogs.answer(fileIn("vanished.txt"));
 
         QTest::mouseClick(w->cmdLoadSaveTextbox[0], Qt::LeftButton);
 

@@ -4,8 +4,9 @@
 #include "backends/cipher/cipher.h"
 #include "message/cleaning.h"
 #include "support/ansi.h"
+#include "testsupport/mangledmail.h"
+#include "testsupport/testsupport.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using MailCleaning::CleanReceivedText;
@@ -15,14 +16,6 @@ namespace {
 const QString kBegin = QStringLiteral("TessamailMessageBegin");
 const QString kEnd = QStringLiteral("TessamailMessageEnd");
 const QString kCrLf = QStringLiteral("\r\n");
-
-QByteArray randomBytes(int size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
 
 struct Decoded {
     int code;
@@ -63,29 +56,6 @@ QString crLfForm(QString text) {
     return text.replace(QStringLiteral("\n"), kCrLf);
 }
 
-// What mail programs do, line by line.
-QStringList prefixed(const QStringList& lines, const QString& prefix, const QString& onEmpty) {
-    QStringList out;
-    for (const QString& line : lines)
-        out << (line.isEmpty() ? onEmpty : prefix + line);
-    return out;
-}
-QStringList quoted(const QStringList& lines) {
-    return prefixed(lines, QStringLiteral("> "), QStringLiteral(">"));
-}
-QStringList suffixed(const QStringList& lines, const QString& suffix) {
-    QStringList out;
-    for (const QString& line : lines)
-        out << line + suffix;
-    return out;
-}
-QStringList blankAfterEach(const QStringList& lines, const QString& blank = QString()) {
-    QStringList out;
-    for (const QString& line : lines)
-        out << line << blank;
-    return out;
-}
-
 } // namespace
 
 class TestCleaning : public QObject {
@@ -93,75 +63,36 @@ class TestCleaning : public QObject {
 
     QByteArray m_bytes;  // what the block carries
     QStringList m_block; // its armour, line by line
-    QStringList m_signature;
-    QStringList m_mail; // greeting, block, signature, line by line
+    TestSupport::MangledMail::Mail m_mail; // greeting, block, signature, line by line
 
 private slots:
     void initTestCase() {
         QVERIFY(Cipher::alb());
-        m_bytes = randomBytes(2500, 7);
+        m_bytes = TestSupport::randomBytes(2500, 7);
         QByteArray armour(Cipher::kBufferSize, '\0');
         const int r = Cipher::cob(m_bytes.constData(), int(m_bytes.size()), armour.data(),
                                   int(armour.size()));
         QVERIFY(r > 0);
         m_block = Ansi::fromAnsi(armour.left(r)).split(kCrLf);
         QVERIFY(m_block.size() > 50);
-        m_signature = QStringList{QString(),
-                                  QStringLiteral("Best regards,"),
-                                  QString(),
-                                  QStringLiteral("-- "),
-                                  QStringLiteral("Alice Example"),
-                                  QStringLiteral("Example GmbH, Berlin"),
-                                  QString()};
-        m_mail = QStringList{QStringLiteral("Hallo Bob,"), QString(),
-                             QStringLiteral("here is the contract, as promised."), QString()} +
-                 m_block + m_signature;
+        m_mail.before = QStringList{QStringLiteral("Hallo Bob,"), QString(),
+                                    QStringLiteral("here is the contract, as promised."), QString()};
+        m_mail.block = m_block;
+        m_mail.after = QStringList{QString(),
+                                   QStringLiteral("Best regards,"),
+                                   QString(),
+                                   QStringLiteral("-- "),
+                                   QStringLiteral("Alice Example"),
+                                   QStringLiteral("Example GmbH, Berlin"),
+                                   QString()};
     }
     void cleanupTestCase() { Cipher::dalb(); }
 
+    // The shared table of mangled mails (testsupport/mangledmail.h).
     void mangledMailDecodes_data() {
         QTest::addColumn<QString>("received");
-        const QStringList& mail = m_mail;
-        const QString nbsp = QStringLiteral("\u00a0\u202f\u2007");
-        const QString zeroWidth = QStringLiteral("\u200b\u200c\u200d\u2060\ufeff");
-
-        QTest::newRow("unmangled") << mail.join(kCrLf);
-        QTest::newRow("quoted once") << quoted(mail).join(kCrLf);
-        QTest::newRow("quoted twice") << quoted(quoted(mail)).join(kCrLf);
-        QTest::newRow("quoted twice without space")
-            << prefixed(mail, QStringLiteral(">>"), QStringLiteral(">>")).join(kCrLf);
-        QTest::newRow("indented by spaces")
-            << prefixed(mail, QStringLiteral("    "), QString()).join(kCrLf);
-        QTest::newRow("indented by a TAB")
-            << prefixed(mail, QStringLiteral("\t"), QString()).join(kCrLf);
-        QTest::newRow("indented by no-break spaces") << prefixed(mail, nbsp, QString()).join(kCrLf);
-        QTest::newRow("trailing spaces") << suffixed(mail, QStringLiteral("   ")).join(kCrLf);
-        QTest::newRow("blank line after every line") << blankAfterEach(mail).join(kCrLf);
-        QTest::newRow("CR CR LF") << mail.join(QStringLiteral("\r\r\n"));
-        // The mail starts with the block, so the mark sits on the Begin line.
-        QTest::newRow("byte-order mark in front")
-            << QStringLiteral("\ufeff") + (m_block + m_signature).join(kCrLf);
-        QTest::newRow("zero-width characters in front of lines")
-            << prefixed(mail, zeroWidth, QString()).join(kCrLf);
-
-        QTest::newRow("quoted, LF only") << quoted(mail).join(u'\n');
-        QTest::newRow("quoted, CR only") << quoted(mail).join(u'\r');
-        QTest::newRow("quoted twice, CR CR LF")
-            << quoted(quoted(mail)).join(QStringLiteral("\r\r\n"));
-        QTest::newRow("quoted, blank line after every line")
-            << quoted(blankAfterEach(mail)).join(kCrLf);
-        QTest::newRow("no-break spaces around every line")
-            << suffixed(prefixed(mail, nbsp, QString()), nbsp + QStringLiteral("\t ")).join(kCrLf);
-        QTest::newRow("zero-width characters, then quoted")
-            << prefixed(quoted(mail), zeroWidth, zeroWidth).join(kCrLf);
-        QTest::newRow("quoted, then indented by a TAB")
-            << prefixed(quoted(mail), QStringLiteral("\t"), QStringLiteral("\t")).join(kCrLf);
-        QTest::newRow("byte-order mark in front, quoted")
-            << QStringLiteral("\ufeff") + quoted(m_block + m_signature).join(kCrLf);
-        QTest::newRow("blank lines of spaces, CR CR LF")
-            << blankAfterEach(mail, QStringLiteral("  ")).join(QStringLiteral("\r\r\n"));
-        QTest::newRow("trailing zero-width characters, quoted twice")
-            << quoted(quoted(suffixed(mail, zeroWidth))).join(kCrLf);
+        for (const auto& c : TestSupport::MangledMail::cases(m_mail))
+            QTest::newRow(qPrintable(c.name)) << c.received;
     }
     void mangledMailDecodes() {
         QFETCH(QString, received);

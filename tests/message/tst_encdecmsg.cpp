@@ -6,13 +6,14 @@
 #include "message/encdecmsg.h"
 #include "support/ansi.h"
 #include "support/scripted.h"
+#include "testsupport/mangledmail.h"
+#include "testsupport/message.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <functional>
 
 using namespace EncDecMsg;
 using Seams::Answer;
@@ -23,8 +24,8 @@ using Seams::ScriptedMessageBoxes;
 
 namespace {
 
-const QString kEntry =
-    QString::fromUtf8("ann@example.org «01.02.2024» correct horse battery staple");
+using TestSupport::armourOf;
+using TestSupport::kTestEntry;
 const QString kOtherEntry = QString::fromUtf8("bob «» a different key entirely");
 
 struct ReceivedFile {
@@ -37,7 +38,7 @@ struct ReceivedFile {
 struct FakeWindow : MessageWindow {
     QString txbText;
     QString paths[kNumSlots];
-    QString entry = kEntry;
+    QString entry = kTestEntry;
 
     std::optional<QString> shownText;
     QList<ReceivedFile> files;
@@ -63,20 +64,6 @@ QByteArray allByteValues() {
 
 QByteArray pkg(const char* s) {
     return QString::fromUtf8(s).replace(u'→', u'\t').toLatin1();
-}
-
-QString cipherKey(const QString& entry) {
-    return KeyRules::ExtendedReducedKey(CurrentKey(entry));
-}
-
-// The armour of package under the key of kEntry, made without any message box.
-QByteArray armourOf(const QByteArray& package) {
-    State s;
-    s.blnTest = true;
-    s.strPlainPackage = package;
-    if (EncryptPackage(s, cipherKey(kEntry)) <= 0)
-        return {};
-    return s.strCipherText;
 }
 
 QByteArray dearmour(const QByteArray& armour) {
@@ -144,18 +131,12 @@ class TestEncDecMsg : public QObject {
     QTemporaryDir dir;
 
     QString writeFile(const QString& name, const QByteArray& contents) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return TestSupport::writtenFile(dir.filePath(name), contents);
     }
 
+    // Fresh bytes for every call.
     QByteArray randomBytes(qsizetype n) {
-        QByteArray b(n, Qt::Uninitialized);
-        for (auto& c : b)
-            c = char(QRandomGenerator::global()->bounded(256));
-        return b;
+        return TestSupport::randomBytes(n, QRandomGenerator::global()->generate());
     }
 
 private slots:
@@ -316,29 +297,40 @@ private slots:
         checkOneBox(boxes, prompt, Icon::Exclamation, title);
     }
 
-    // Text Windows-1252 cannot carry is only sent after the user agrees.
+    // Text Windows-1252 cannot carry is only sent after the user agrees. Each character
+    // counts once and arrives as one "?", also one of two UTF-16 units; the question names
+    // the first five different ones with their codes.
     void unrepresentableCharacters_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("fileName"); // empty: no file
         QTest::addColumn<int>("count");        // 0: nothing to ask
+        QTest::addColumn<QString>("named");
         QTest::addColumn<bool>("agree");
         QTest::addColumn<QString>("received");
         QTest::addColumn<QString>("receivedName");
         const QString text = QString::fromUtf8("Grüße ✓ 😀");
-        QTest::newRow("refused") << text << QString() << 3 << false << QString() << QString();
-        QTest::newRow("agreed") << text << QString() << 3 << true << QString::fromUtf8("Grüße ? ??")
-                                << QString();
+        const QString named = QString::fromUtf8("✓ (U+2713), 😀 (U+1F600)");
+        QTest::newRow("refused") << text << QString() << 2 << named << false << QString()
+                                 << QString();
+        QTest::newRow("agreed") << text << QString() << 2 << named << true
+                                << QString::fromUtf8("Grüße ? ?") << QString();
         QTest::newRow("in a file name")
-            << "Hi" << QString::fromUtf8("✓ list.txt") << 1 << true << "Hi"
-            << "? list.txt";
+            << "Hi" << QString::fromUtf8("✓ list.txt") << 1 << QString::fromUtf8("✓ (U+2713)")
+            << true << "Hi" << "? list.txt";
+        QTest::newRow("first five different ones named")
+            << QString::fromUtf8("αβαγ\u200bδεζ") << QString::fromUtf8("η.txt") << 9
+            << QString::fromUtf8("α (U+03B1), β (U+03B2), γ (U+03B3), \u200b (U+200B), "
+                                 "δ (U+03B4)")
+            << true << "????????" << "?.txt";
         QTest::newRow("all representable")
-            << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt") << 0 << true
-            << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt");
+            << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt") << 0 << QString()
+            << true << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt");
     }
     void unrepresentableCharacters() {
         QFETCH(QString, text);
         QFETCH(QString, fileName);
         QFETCH(int, count);
+        QFETCH(QString, named);
         QFETCH(bool, agree);
         QFETCH(QString, received);
         QFETCH(QString, receivedName);
@@ -353,8 +345,8 @@ private slots:
         const qint32 r = PackAndEncryptMessage(s, w);
         if (count) {
             const MessageBoxRequest& ask = boxes.shown.first();
-            QCOMPARE(ask.prompt,
-                     GetText(400) + " " + QString::number(count) + "\r\n\r\n" + GetText(401));
+            QCOMPARE(ask.prompt, GetText(400) + " " + QString::number(count) + "\r\n" +
+                                     GetText(512) + " " + named + "\r\n\r\n" + GetText(401));
             QCOMPARE(ask.buttons, Buttons::YesNo);
             QCOMPARE(ask.icon, Icon::Exclamation);
             QCOMPARE(ask.title, GetText(402));
@@ -375,6 +367,24 @@ private slots:
         QCOMPARE(*receiver.shownText, received);
         if (!fileName.isEmpty())
             QCOMPARE(receiver.files.value(0).name, receivedName);
+    }
+
+    // A total beyond 2 GB is reported as it is, not cut at 2,147,483,647 bytes. The file is
+    // sparse: its size costs no disk space, and it is never read.
+    void tooLargeReportBeyondTwoGigabytes() {
+        FakeWindow w;
+        w.txbText = "Hi";
+        const QString big = writeFile("big.bin", "x");
+        QFile file(big);
+        QVERIFY(file.resize(qint64(3) << 30));
+        w.paths[1] = big;
+        State s;
+        ScriptedMessageBoxes boxes;
+        QCOMPARE(PackAndEncryptMessage(s, w), 0);
+        checkOneBox(boxes,
+                    GetText(341) + ": 3,221,225,474 bytes (3,145,729 KB)" + limitSentence(),
+                    Icon::Exclamation, GetText(58));
+        QVERIFY(s.strCipherText.isEmpty());
     }
 
     // The armour survives the ways mail programs and users treat it.
@@ -414,63 +424,29 @@ private slots:
         QCOMPARE(w.shownText.value(), QString(text));
     }
 
-    // What mail programs do to a block on its way; each still decrypts through the second
-    // search over a cleaned copy. Steps are applied left to right, separated by "+".
+    // What mail programs do to a block on its way (the table of testsupport/mangledmail.h,
+    // which tst_cleaning runs through the cleaning alone); each still decrypts, through the
+    // second search over a cleaned copy.
     void mangledMail_data() {
-        QTest::addColumn<QString>("steps");
-        for (const char* steps :
-             {"quote", "quote+quote", "quote without space", "indent spaces", "indent tab",
-              "indent no-break spaces", "trailing spaces", "blank line after every line",
-              "CR CR LF", "byte-order mark", "zero-width in front", "quote+blank line after every line",
-              "indent no-break spaces+trailing spaces", "CR CR LF+quote",
-              "byte-order mark+indent tab"})
-            QTest::newRow(steps) << QString(steps);
+        QTest::addColumn<QString>("received");
+        const QByteArray armour = armourOf(BuildPackage("The message.", {{"a.txt", "abc"}}));
+        TestSupport::MangledMail::Mail mail;
+        mail.before = QStringList{"Dear Ann,", "", "as promised:", ""};
+        mail.block = QString::fromLatin1(armour).split("\r\n");
+        mail.after = QStringList{"", "-- ", "Bob", ""};
+        for (const auto& c : TestSupport::MangledMail::cases(mail))
+            QTest::newRow(qPrintable(c.name)) << c.received;
     }
     void mangledMail() {
-        QFETCH(QString, steps);
-        const QString text = "The message.";
-        const QByteArray armour = armourOf(BuildPackage(text.toLatin1(), {{"a.txt", "abc"}}));
-        QString mail = "Dear Ann,\n\nas promised:\n\n" + QString::fromLatin1(armour) +
-                       "\n\n-- \nBob\n";
-        mail.replace("\r\n", "\n");
-        const auto eachLine = [&mail](const std::function<QString(const QString&)>& f) {
-            QStringList lines = mail.split('\n');
-            for (QString& l : lines)
-                l = f(l);
-            mail = lines.join('\n');
-        };
-        for (const QString& step : steps.split('+')) {
-            if (step == "quote")
-                eachLine([](const QString& l) { return "> " + l; });
-            else if (step == "quote without space")
-                eachLine([](const QString& l) { return ">" + l; });
-            else if (step == "indent spaces")
-                eachLine([](const QString& l) { return "    " + l; });
-            else if (step == "indent tab")
-                eachLine([](const QString& l) { return "\t" + l; });
-            else if (step == "indent no-break spaces")
-                eachLine([](const QString& l) { return QString(2, QChar(0xA0)) + l; });
-            else if (step == "trailing spaces")
-                eachLine([](const QString& l) { return l + "   "; });
-            else if (step == "blank line after every line")
-                eachLine([](const QString& l) { return l + "\n"; });
-            else if (step == "zero-width in front")
-                eachLine([](const QString& l) { return QChar(0x200B) + l; });
-            else if (step == "CR CR LF")
-                mail.replace("\n", "\r\r\n");
-            else if (step == "byte-order mark")
-                mail.prepend(QChar(0xFEFF));
-            else
-                QFAIL(qPrintable("unknown step " + step));
-        }
+        QFETCH(QString, received);
         State s;
-        s.strReceivedText = mail;
-        s.strCipherText = Ansi::toAnsi(mail);
+        s.strReceivedText = received;
+        s.strCipherText = Ansi::toAnsi(received);
         FakeWindow w;
         ScriptedMessageBoxes boxes;
         QVERIFY2(DecryptMessage(s, w), qPrintable(boxes.lastPrompt()));
         QVERIFY(boxes.shown.isEmpty());
-        QCOMPARE(w.shownText.value(), text);
+        QCOMPARE(w.shownText.value(), QString("The message."));
         QCOMPARE(s.strFileContents[0], QByteArray("abc"));
     }
 
@@ -504,14 +480,14 @@ private slots:
         const QString t13 = GetText(13);
         QTest::newRow("wrong key") << "" << kOtherEntry << GetText(158) << t13 << GetText(159);
         QTest::newRow("character changed in transit")
-            << "changed character" << kEntry << GetText(153) << t13 << GetText(153);
+            << "changed character" << kTestEntry << GetText(153) << t13 << GetText(153);
         QTest::newRow("armour cut short")
-            << "cut short" << kEntry << GetText(76) << t13 << GetText(76);
+            << "cut short" << kTestEntry << GetText(76) << t13 << GetText(76);
         QTest::newRow("payload altered behind a valid checksum")
-            << "payload altered" << kEntry << GetText(158) << t13 << GetText(159);
+            << "payload altered" << kTestEntry << GetText(158) << t13 << GetText(159);
         QTest::newRow("work factor above 22 is refused unworked")
-            << "work factor 23" << kEntry << GetText(158) << t13 << GetText(159);
-        QTest::newRow("no block") << "no block" << kEntry << GetText(152) << GetText(51)
+            << "work factor 23" << kTestEntry << GetText(158) << t13 << GetText(159);
+        QTest::newRow("no block") << "no block" << kTestEntry << GetText(152) << GetText(51)
                                   << GetText(152);
     }
     void decryptFailures() {
@@ -665,11 +641,12 @@ private slots:
         ScriptedMessageBoxes boxes;
         QCOMPARE(PackAndEncryptMessage(s, w), 0);
         QVERIFY(!DecryptMessage(s, w));
+        // An entry is selected, so "Please select a key" would be wrong: its key part is empty.
         QCOMPARE(boxes.shown.size(), 2);
         for (const MessageBoxRequest& box : boxes.shown) {
-            QCOMPARE(box.prompt, GetText(371));
+            QCOMPARE(box.prompt, GetText(510));
             QCOMPARE(box.icon, Icon::Information);
-            QCOMPARE(box.title, GetText(370));
+            QCOMPARE(box.title, GetText(511));
         }
         QVERIFY(w.untouched());
     }

@@ -9,6 +9,7 @@
 #include "support/folder.h"
 #include "support/registry.h"
 #include "support/scripted.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -26,11 +27,7 @@ using namespace Seams;
 
 namespace {
 
-// The main window with the text table loaded once by the fixture and the real cipher.
-class TestMain : public frmMain {
-protected:
-    bool LoadProgramTextTable() override { return true; }
-};
+using TestSupport::TestMain;
 
 QString shown(const QString& caption) {
     return AccessKeys::plain(caption);
@@ -77,14 +74,9 @@ Round readRound(frmMain& w, frmTest& t) {
 class TestSelfTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
-    std::unique_ptr<TestMain> start() {
-        auto w = std::make_unique<TestMain>();
-        if (!w->Form_Load())
-            qFatal("start-up failed");
-        return w;
-    }
+    std::unique_ptr<TestMain> start() { return TestSupport::startMain(); }
 
     // Opens the test window by clicking the text box size label and hands it to script.
     void openTest(frmMain& w, ScriptedModals& modals, std::function<void(frmTest&)> script) {
@@ -103,26 +95,16 @@ class TestSelfTest : public QObject {
 
 private slots:
     void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
+        TestSupport::DataFolder::initTestCase();
         Cipher::setWorkFactor(10);
         frmTest::setPauses(0, 0);
     }
     void cleanupTestCase() { frmTest::resetPauses(); }
 
-    void init() {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        Folder::setAppDataOverride(home->path());
-        Registry::setSettingsFileOverride(home->filePath("registry.ini"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
     void cleanup() {
         frmTest::setBeforeDecryptionHook({});
-        Registry::setSettingsFileOverride(QString());
-        Folder::setAppDataOverride(QString());
-        ProgramText::setLanguage(ProgramText::English);
-        home.reset();
+        data.reset();
     }
 
     // Single rounds until one without files and one with three files have passed.

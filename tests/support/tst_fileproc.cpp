@@ -2,6 +2,7 @@
 #include "support/fileproc.h"
 #include "support/folder.h"
 #include "support/scripted.h"
+#include "testsupport/testsupport.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -16,44 +17,11 @@
 #endif
 
 using namespace FileProc;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
+using TestSupport::readAll;
+using TestSupport::writeFile;
 #ifdef Q_OS_UNIX
-// Caps the size of any file this process writes, so that a write fails half-way through
-// the way it does on a full disk; permissions cannot do that for root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
-};
+using TestSupport::FileSizeLimit;
 #endif
-
-} // namespace
 
 class TestFileProc : public QObject {
     Q_OBJECT
@@ -88,6 +56,15 @@ private slots:
         QFETCH(int, bytes);
         QFETCH(QString, expected);
         QCOMPARE(KBText(bytes), expected);
+    }
+
+    // Sizes are 64-bit: a file, or a total of several, can pass 2 GB.
+    void sizeTextsBeyondTwoGigabytes() {
+        QCOMPARE(KBText(qint64(2147483648)), QString("2,097,152 KB"));
+        QCOMPARE(KBText(qint64(3) << 30 | 1), QString("3,145,729 KB"));
+        QCOMPARE(SizeText(qint64(5) << 40, false),
+                 QString("5,497,558,138,880 bytes (5,368,709,120 KB)"));
+        QCOMPARE(BytesText(qint64(4294967296), true), QString("4,294,967,296 Bytes"));
     }
 
     void sizeTextsUseLocaleGrouping_data() {
@@ -137,7 +114,7 @@ private slots:
 
     void shorterWriteReplacesLongerFile() {
         const QString file = path("shrink.bin");
-        put(file, QByteArray(5000, 'x'));
+        QVERIFY(writeFile(file, QByteArray(5000, 'x')));
         QCOMPARE(WriteBinaryFile("abc", file), QString());
         QCOMPARE(readAll(file), QByteArray("abc"));
     }
@@ -161,7 +138,7 @@ private slots:
     }
 
     void writeIntoImpossibleFolderReportsError() {
-        put(path("plain-file"), "x");
+        QVERIFY(writeFile(path("plain-file"), "x"));
         const QString inside = path("plain-file/target.bin");
         QVERIFY(!WriteBinaryFile("data", inside).isEmpty());
         QVERIFY(!WriteTextFile("data", inside, true, false).isEmpty());
@@ -186,10 +163,10 @@ private slots:
         const QString text = local.filePath("keep.txt");
         const QString copyTarget = local.filePath("keep-copy.bin");
         const QString bigSource = local.filePath("big.src");
-        put(binary, old);
-        put(text, old);
-        put(copyTarget, old);
-        put(bigSource, QByteArray(size, 'b'));
+        QVERIFY(writeFile(binary, old));
+        QVERIFY(writeFile(text, old));
+        QVERIFY(writeFile(copyTarget, old));
+        QVERIFY(writeFile(bigSource, QByteArray(size, 'b')));
         const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
         QString binaryError, textError, appendError, copyError, newCopyError;
         bool copied = true, newCopied = true;
@@ -237,7 +214,7 @@ private slots:
         QFETCH(bool, printForm);
         QFETCH(QByteArray, bytes);
         const QString file = path("form.txt");
-        put(file, QByteArray(100, 'z')); // replaced, not overwritten in place
+        QVERIFY(writeFile(file, QByteArray(100, 'z'))); // replaced, not overwritten in place
         QCOMPARE(WriteTextFile(text, file, printForm, false), QString());
         QCOMPARE(readAll(file), bytes);
     }
@@ -253,7 +230,7 @@ private slots:
 
     void readTextFileKeepsBytesAsCharacters() {
         const QString file = path("read.txt");
-        put(file, QByteArrayLiteral("abc\r\n\xE9\x80\x00z"));
+        QVERIFY(writeFile(file, QByteArrayLiteral("abc\r\n\xE9\x80\x00z")));
         Seams::ScriptedMessageBoxes boxes;
         bool ok = false;
         QCOMPARE(ReadTextFile(file, &ok),
@@ -279,7 +256,7 @@ private slots:
 
     // ---- files, folders, copies ---------------------------------------------------------
     void existenceTests() {
-        put(path("exists.txt"), "x");
+        QVERIFY(writeFile(path("exists.txt"), "x"));
         QVERIFY(DiskProc::FileExists(path("exists.txt")));
         QVERIFY(!DiskProc::FileExists(dir.path()));
         QVERIFY(!DiskProc::FileExists(path("missing.txt")));
@@ -293,7 +270,7 @@ private slots:
     void copyFile() {
         const QString source = path("copy-src.bin");
         const QString target = path("copy-dst.bin");
-        put(source, "new contents");
+        QVERIFY(writeFile(source, "new contents"));
         QFile::remove(target);
         QString error("stale");
 
@@ -301,7 +278,7 @@ private slots:
         QCOMPARE(error, QString());
         QCOMPARE(readAll(target), QByteArray("new contents"));
 
-        put(target, "old");
+        QVERIFY(writeFile(target, "old"));
         QVERIFY(!DiskProc::CopyFile(source, target, error, false));
         QVERIFY(!error.isEmpty());
         QCOMPARE(readAll(target), QByteArray("old"));
@@ -342,7 +319,7 @@ private slots:
         QVERIFY(Folder::FolderExists(base + "/Tessamail"));
         QVERIFY(!DiskProc::FileExists(result));
         // Second run: same path, folder left as it is.
-        put(base + "/Tessamail/tsm.usr", "x");
+        QVERIFY(writeFile(base + "/Tessamail/tsm.usr", "x"));
         QCOMPARE(Folder::DataFilePath("tsm.usr", "Tessamail"), result);
         QCOMPARE(readAll(result), QByteArray("x"));
     }

@@ -63,10 +63,33 @@ private slots:
         QCOMPARE(text[0xE9], QChar(0xE9));   // é
     }
 
+    // One "?" per character the code page lacks, also for one of two UTF-16 units.
+    void ansiMarksWhatItCannotCarry_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<char32_t>>("lacking");
+        QTest::newRow("Cyrillic and Chinese") << QString::fromUtf8("a€é\u0416\u4E2Dz")
+                                              << QByteArray("a\x80\xE9??z")
+                                              << QList<char32_t>{0x416, 0x4E2D};
+        QTest::newRow("emoji: one character, one ?")
+            << QString::fromUtf8("x😀y") << QByteArray("x?y") << QList<char32_t>{0x1F600};
+        QTest::newRow("two emoji side by side")
+            << QString::fromUtf8("😀😀") << QByteArray("??") << QList<char32_t>{0x1F600, 0x1F600};
+        QTest::newRow("lone surrogates, one ? each")
+            << QString(QChar(0xDC00)) + "a" + QChar(0xD800) << QByteArray("?a?")
+            << QList<char32_t>{0xDC00, 0xD800};
+        QTest::newRow("all representable")
+            << QString::fromUtf8("Grüße € Œ") << QByteArray("Gr\xFC\xDF" "e \x80 \x8C")
+            << QList<char32_t>{};
+    }
     void ansiMarksWhatItCannotCarry() {
-        const QString s = QString::fromUtf8("a€é\u0416\u4E2Dz");
-        QCOMPARE(Ansi::unrepresentableCount(s), 2);
-        QCOMPARE(Ansi::toAnsi(s), QByteArray("a\x80\xE9??z"));
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<char32_t>, lacking);
+        QCOMPARE(Ansi::toAnsi(text), bytes);
+        QCOMPARE(Ansi::ansiLength(text), bytes.size());
+        QCOMPARE(Ansi::unrepresentableCharacters(text), lacking);
+        QCOMPARE(Ansi::unrepresentableCount(text), lacking.size());
     }
 };
 

@@ -48,7 +48,7 @@ QStringList quotedNames(const QString& text) {
 }
 
 QString sourcePage(const QString& fileName) {
-    return QStringLiteral(TESSAMAIL_SOURCE_DIR "/data/tsm/") + fileName;
+    return TestSupport::sourcePath("data/tsm/" + fileName);
 }
 
 // The page folder beside the executable, where the program looks for its pages.

@@ -9,6 +9,7 @@
 #include "support/registry.h"
 #include "support/scripted.h"
 #include "support/twips.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/frmhelp.h"
 #include "text/programtext.h"
@@ -30,11 +31,7 @@ using namespace Seams;
 
 namespace {
 
-class TestMain : public frmMain {
-protected:
-    bool LoadProgramTextTable() override { return true; }
-    int StartCipherLibrary() override { return 1; }
-};
+using TestSupport::TestMain;
 
 // One caption of some window: the window, the control's objectName (empty: the window's
 // own caption) and the text it shows.
@@ -147,15 +144,9 @@ Q_DECLARE_METATYPE(QList<Caption>)
 class TestLanguage : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
-    QString registryFile;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
-    std::unique_ptr<TestMain> start() {
-        auto w = std::make_unique<TestMain>();
-        if (!w->Form_Load())
-            qFatal("start-up failed");
-        return w;
-    }
+    std::unique_ptr<TestMain> start() { return TestSupport::startMain(); }
 
     static void chooseInList(frmMain& w, int language) {
         w.cboLanguage->setFocus();
@@ -167,24 +158,9 @@ class TestLanguage : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void init() {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        Folder::setAppDataOverride(home->path());
-        registryFile = home->filePath("registry.ini");
-        Registry::setSettingsFileOverride(registryFile);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
-    void cleanup() {
-        Registry::setSettingsFileOverride(QString());
-        Folder::setAppDataOverride(QString());
-        ProgramText::setLanguage(ProgramText::English);
-        home.reset();
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(); }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
+    void cleanup() { data.reset(); }
 
     // Every caption of every window follows, also of windows never opened, and the list
     // and its label switch back and forth.
@@ -280,7 +256,7 @@ private slots:
     void choiceGoesToTheRegistryOnlyWhenItChanges() {
         auto w = start();
         QCOMPARE(registryValue(), QString("EN"));
-        QVERIFY(QFile::remove(registryFile));
+        QVERIFY(QFile::remove(data->registryFile()));
 
         // The language already current: no caption is rewritten, nothing is written.
         w->cmdQuit->setText("unchanged");
@@ -288,7 +264,7 @@ private slots:
         w->cboLanguage_Click();
         chooseInList(*w, ProgramText::English);
         QCOMPARE(w->cmdQuit->text(), QString("unchanged"));
-        QVERIFY(!QFile::exists(registryFile));
+        QVERIFY(!QFile::exists(data->registryFile()));
 
         chooseInList(*w, ProgramText::German);
         QCOMPARE(registryValue(), QString("DE"));

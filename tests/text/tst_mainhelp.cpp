@@ -2,6 +2,7 @@
 #include "support/folder.h"
 #include "support/registry.h"
 #include "support/scripted.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/frmhelp.h"
 #include "text/programtext.h"
@@ -18,11 +19,7 @@
 
 namespace {
 
-class TestMain : public frmMain {
-protected:
-    bool LoadProgramTextTable() override { return true; }
-    int StartCipherLibrary() override { return 1; }
-};
+using TestSupport::TestMain;
 
 // The pages are looked for beside the executable; this test program gets its own copy.
 void installPages() {
@@ -31,7 +28,8 @@ void installPages() {
     for (const char* page : {"tsm.htm", "tsm_g.htm"}) {
         const QString target = dir.filePath(QLatin1String(page));
         if (!QFileInfo(target).isFile())
-            QVERIFY(QFile::copy(QStringLiteral(TESSAMAIL_SOURCE_DIR "/data/tsm/") + page, target));
+            QVERIFY(QFile::copy(
+                TestSupport::sourcePath(QStringLiteral("data/tsm/") + QLatin1String(page)), target));
     }
 }
 
@@ -40,32 +38,16 @@ void installPages() {
 class TestMainHelp : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
-    std::unique_ptr<TestMain> start() {
-        auto w = std::make_unique<TestMain>();
-        if (!w->Form_Load())
-            qFatal("start-up failed");
-        return w;
-    }
+    std::unique_ptr<TestMain> start() { return TestSupport::startMain(); }
 
 private slots:
-    void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void init() {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        Folder::setAppDataOverride(home->path());
-        Registry::setSettingsFileOverride(home->filePath("registry.ini"));
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(); }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
     void cleanup() {
         weblink::setUrlOpener({});
-        Registry::setSettingsFileOverride(QString());
-        Folder::setAppDataOverride(QString());
-        ProgramText::setLanguage(ProgramText::English);
-        home.reset();
+        data.reset();
     }
 
     void helpCommandOpensTheHelp_data() {

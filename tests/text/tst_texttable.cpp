@@ -98,10 +98,7 @@ QStringList missingTexts(const QMap<int, QString>& numbers) {
     return missing;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestSupport::writeFile;
 
 } // namespace
 
@@ -118,7 +115,7 @@ private slots:
 
     void everyNumberTheSourcesAskForHasBothLanguages() {
         static const QRegularExpression call(QStringLiteral(R"(\bGetText\s*\(\s*(\d+)\s*\))"));
-        const QString srcDir = QStringLiteral(TESSAMAIL_SOURCE_DIR "/src");
+        const QString srcDir = TestSupport::sourcePath("src");
         QMap<int, QString> used;
         QDirIterator files(srcDir, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                            QDirIterator::Subdirectories);
@@ -389,6 +386,38 @@ private slots:
                  prompt);
     }
 
+    // Past line 500 the code is -5 for a missing or too long string (the shipped table has
+    // more lines than that); the prompt still names the line.
+    void loadFailurePastLine500NamesTheLine_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("prompt");
+        const QByteArray comments = QByteArray("#\n").repeated(500);
+        QTest::newRow("missing string at line 501")
+            << comments + "1\ten\tA\n" << QStringLiteral("Missing string at line 501.");
+        QTest::newRow("empty text at line 578")
+            << comments + QByteArray("#\n").repeated(76) + "1\ten\tA\n1\tde\t\n"
+            << QStringLiteral("Missing string at line 578.");
+        QTest::newRow("string too long at line 502")
+            << comments + "1\ten\tA\n1\tde\t" + QByteArray(1025, 'x') + "\n"
+            << QStringLiteral("String too long at line 502.");
+        QTest::newRow("duplicate at line 503")
+            << comments + "1\ten\tA\n1\tde\tB\n1\ten\tC\n"
+            << QStringLiteral("Duplicate in program text at line 503.");
+    }
+    void loadFailurePastLine500NamesTheLine() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, prompt);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tsm_text.dat"));
+        QVERIFY(writeFile(path, content));
+        Seams::ScriptedMessageBoxes boxes;
+        QVERIFY(!ProgramText::LoadProgramTextFrom(path));
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown.first().prompt, prompt);
+        QCOMPARE(boxes.shown.first().icon, Seams::Icon::Critical);
+        QCOMPARE(GetText(94), QStringLiteral("Tessamail")); // the loaded table stays
+    }
+
     void missingFileShowsOneCriticalBox() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("tsm_text.dat"));
@@ -418,7 +447,7 @@ private slots:
     void tableLackingATextInUseIsFatal() {
         QFETCH(QString, drop);
         QFETCH(QString, prompt);
-        QFile full(QStringLiteral(TESSAMAIL_TEXT_FILE));
+        QFile full(TestSupport::sourcePath(QStringLiteral("data/tsm_text.dat")));
         QVERIFY(full.open(QIODevice::ReadOnly));
         const QRegularExpression dropped(drop);
         QByteArray cut;

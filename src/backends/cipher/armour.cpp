@@ -1,6 +1,7 @@
 // Armour: standard base64 between two marker lines, with a transport checksum, plus the
 // character test and the filler text that must never be mistaken for armour.
 #include "backends/cipher/cipher.h"
+#include "backends/cipher/injection.h"
 #include "backends/cipher/state.h"
 
 #include <algorithm>
@@ -42,6 +43,8 @@ std::string base64(const unsigned char* data, std::size_t size, int variant) {
 } // namespace
 
 int cob(const char* in, int inLength, char* out, int outLength) {
+    if (const auto injected = Injection::check(Entry::cob))
+        return *injected;
     if (!in || inLength <= 0 || !out || outLength <= 0)
         return -1;
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
@@ -67,6 +70,8 @@ int cob(const char* in, int inLength, char* out, int outLength) {
 }
 
 int dcob(const char* in, int inLength, char* out, int outLength) {
+    if (const auto injected = Injection::check(Entry::dcob))
+        return *injected;
     const std::string_view text(in, in && inLength > 0 ? std::size_t(inLength) : 0);
     const std::size_t begin = text.find(kBegin);
     if (begin == std::string_view::npos)
@@ -122,6 +127,8 @@ int dcob(const char* in, int inLength, char* out, int outLength) {
 }
 
 int cci(int code) {
+    if (const auto injected = Injection::check(Entry::cci))
+        return *injected;
     if (!State::started())
         return -2;
     const bool armour = (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') ||

@@ -2,6 +2,7 @@
 // sodium_malloc'd memory (guarded, kept out of swap, wiped on release).
 #include "backends/cipher/cipher.h"
 #include "backends/cipher/age_internal.h"
+#include "backends/cipher/injection.h"
 #include "backends/cipher/state.h"
 
 #include <algorithm>
@@ -62,6 +63,8 @@ void oi(const char* key, int mode, int length) {
 }
 
 int eb(const char* in, int inLength, char* out, int outLength) {
+    if (const auto injected = Injection::check(Entry::eb))
+        return *injected;
     if (!g_started || !g_key || !validBuffers(in, inLength, out, outLength))
         return 0;
     const std::size_t size = Age::encryptedSize(std::size_t(inLength), g_workFactor);
@@ -77,6 +80,8 @@ int eb(const char* in, int inLength, char* out, int outLength) {
 }
 
 int db(const char* in, int inLength, char* out, int outLength) {
+    if (const auto injected = Injection::check(Entry::db))
+        return *injected;
     if (!g_started || !g_key || !validBuffers(in, inLength, out, outLength))
         return 0;
     Age::SecretBytes plain;

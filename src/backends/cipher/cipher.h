@@ -77,4 +77,17 @@ int cci(int code);
 void setWorkFactor(int log2N);
 int workFactor();
 
+// Tests only: every later call of entry fails as told, until injectFailure(entry, {}) or
+// clearInjectedFailures(). Result makes the entry return that value at once; OutOfMemory
+// and RunTimeFailure make it throw std::bad_alloc or std::runtime_error, as a failing
+// allocation or library would. Only a call in the program's own code switches it on.
+enum class Entry { eb, db, cob, dcob, cci };
+struct InjectedFailure {
+    enum Kind { None, Result, OutOfMemory, RunTimeFailure };
+    Kind kind = None;
+    int result = 0; // what the entry returns, for Result
+};
+void injectFailure(Entry entry, InjectedFailure failure);
+void clearInjectedFailures();
+
 } // namespace Cipher

@@ -14,6 +14,7 @@ struct Entry {
 };
 
 QHash<int, Entry> g_table;
+LineFailure g_lastLineFailure;
 
 QString unescape(QStringView s) {
     QString out;
@@ -34,11 +35,19 @@ QString unescape(QStringView s) {
     return out;
 }
 
-int lineCode(int base, int line) { return line > 500 && base > -1500 ? -5 : base - line; }
+// The code of a fault at a line, which is also kept for lastLineFailure().
+int lineCode(LineFailure::Kind kind, int line) {
+    g_lastLineFailure = {kind, line};
+    const int base = kind == LineFailure::MissingString   ? -500
+                     : kind == LineFailure::StringTooLong ? -1000
+                                                          : -1500;
+    return line > 500 && base > -1500 ? -5 : base - line;
+}
 
 } // namespace
 
 int lt(const QString& fullPath, int /*reserved*/) {
+    g_lastLineFailure = {};
     QFile file(fullPath);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
@@ -50,7 +59,12 @@ int lt(const QString& fullPath, int /*reserved*/) {
     return loadFromBytes(bytes);
 }
 
+LineFailure lastLineFailure() {
+    return g_lastLineFailure;
+}
+
 int loadFromBytes(const QByteArray& bytes) {
+    g_lastLineFailure = {};
     if (bytes.size() > kMaxFileBytes)
         return -3;
     if (bytes.trimmed().isEmpty())
@@ -90,11 +104,11 @@ int loadFromBytes(const QByteArray& bytes) {
         if (e.firstLine == 0)
             e.firstLine = lineNo;
         if (e.has[li])
-            return lineCode(-1500, lineNo);
+            return lineCode(LineFailure::Duplicate, lineNo);
         if (text.isEmpty())
-            return lineCode(-500, lineNo);
+            return lineCode(LineFailure::MissingString, lineNo);
         if (text.size() > kMaxTextLength)
-            return lineCode(-1000, lineNo);
+            return lineCode(LineFailure::StringTooLong, lineNo);
         e.text[li] = text;
         e.has[li] = true;
     }
@@ -105,7 +119,7 @@ int loadFromBytes(const QByteArray& bytes) {
         if (!(e.has[0] && e.has[1]) && (firstMissing == 0 || e.firstLine < firstMissing))
             firstMissing = e.firstLine;
     if (firstMissing)
-        return lineCode(-500, firstMissing);
+        return lineCode(LineFailure::MissingString, firstMissing);
     g_table = std::move(table);
     return int(g_table.size());
 }

@@ -19,8 +19,18 @@ constexpr int kMaxFileBytes = 4 * 1024 * 1024;
 //   the file is not UTF-8; -6 empty file; -7 read error;
 //   -500-n missing language for the number first seen at line n;
 //   -1000-n string too long at line n; -1500-n duplicate at line n.
-// Line numbers too large for their range (over 500 for the first two) give -5.
+// Line numbers too large for their range (over 500 for the first two) give -5;
+// lastLineFailure() still names the line then.
 int lt(const QString& fullPath, int reserved);
+
+// What the last lt or loadFromBytes stopped at, when it stopped at a line: the kind of
+// fault and the line number, whether or not the result code could carry it.
+struct LineFailure {
+    enum Kind { None, MissingString, StringTooLong, Duplicate };
+    Kind kind = None;
+    int line = 0;
+};
+LineFailure lastLineFailure();
 
 // As lt, from the file's bytes (the parser behind lt).
 int loadFromBytes(const QByteArray& bytes);
