@@ -137,6 +137,21 @@ bool IsArmourCharacter(int code);
 using ArmourTest = bool (*)(int code);
 QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour = IsArmourCharacter);
 
+// What the search made of a received mail.
+struct Dearmoured {
+    bool found = false; // a block was found
+    qint32 r = 0;       // dcob's result when found
+    QByteArray cipher;  // the cipher bytes when r > 0
+};
+
+// Up to three tries at a received mail, each only when the one before gave no cipher bytes:
+// FindArmouredBlock over received as it is; over a copy cleaned of what mail programs do to
+// lines (quote marks, indentation, blank lines); and the armour characters between the
+// markers, whatever else stands there. receivedText is the mail as the clipboard gave it,
+// or empty to read received as Windows-1252. When all three fail, the first try's result is
+// returned, so the failure reported is the one the text as received gives.
+Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedText);
+
 // Control characters off both ends, and every line break made CR LF.
 QByteArray TrimControlCharacters(const QByteArray& text);
 QByteArray NormaliseLineBreaks(const QByteArray& text);
