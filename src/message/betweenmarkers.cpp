@@ -2,6 +2,9 @@
 
 #include <QStringView>
 
+#include <array>
+#include <string_view>
+
 namespace MailCleaning {
 
 namespace {
@@ -11,14 +14,17 @@ const QString kEnd = QStringLiteral("TessamailMessageEnd");
 constexpr qsizetype kChecksumLength = 9; // "=" and the base64 of 6 bytes
 constexpr qsizetype kLineLength = 64;
 
-bool isBase64(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '+' ||
-           u == '/';
-}
+// Looked up, not computed: the last try asks once for every character of the mail.
+constexpr std::array<bool, 128> kArmourTable = [] {
+    std::array<bool, 128> table{};
+    for (char c :
+         std::string_view("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="))
+        table[std::size_t(c)] = true;
+    return table;
+}();
 
 bool isArmour(QChar c) {
-    return isBase64(c) || c == u'=';
+    return c.unicode() < kArmourTable.size() && kArmourTable[c.unicode()];
 }
 
 bool isLineBreak(QChar c) {
@@ -26,29 +32,36 @@ bool isLineBreak(QChar c) {
 }
 
 // Web mailers put invisible characters inside long words so that they can wrap; none of
-// them can be part of armour, and one inside a marker would hide it.
+// them can be part of armour, and one inside a marker would hide it. Nothing below U+00AD
+// (the soft hyphen) is either, which keeps the common case to a copy.
 QString withoutFormatCharacters(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t code = text[i].unicode();
-        qsizetype length = 1;
-        if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            length = 2;
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const QChar* const end = text.constEnd();
+    for (const QChar* at = text.constBegin(); at != end; ++at) {
+        if (at->unicode() < 0xad) {
+            *to++ = *at;
+            continue;
         }
+        char32_t code = at->unicode();
+        const bool pair = at->isHighSurrogate() && at + 1 != end && at[1].isLowSurrogate();
+        if (pair)
+            code = QChar::surrogateToUcs4(at[0], at[1]);
         switch (QChar::category(code)) {
         case QChar::Other_Format:
             break;
         case QChar::Separator_Line:
         case QChar::Separator_Paragraph:
-            out += u'\n';
+            *to++ = u'\n';
             break;
         default:
-            out += QStringView(text).sliced(i, length);
+            *to++ = at[0];
+            if (pair)
+                *to++ = at[1];
         }
-        i += length - 1;
+        at += pair ? 1 : 0;
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
@@ -72,20 +85,21 @@ QStringView quotePrefix(QStringView text, qsizetype begin) {
 QString withoutPrefix(QStringView text, QStringView prefix) {
     if (prefix.isEmpty())
         return text.toString();
-    QString out;
-    out.reserve(text.size());
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar c = text[i++];
-        out += c;
-        if (!isLineBreak(c) || (i < text.size() && isLineBreak(text[i])))
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const QChar* const end = text.end();
+    for (const QChar* at = text.begin(); at != end;) {
+        const QChar c = *at++;
+        *to++ = c;
+        if (!isLineBreak(c) || (at != end && isLineBreak(*at)))
             continue;
-        qsizetype at = i;
-        while (at < text.size() && text[at].isSpace() && !isLineBreak(text[at]))
-            ++at;
-        if (text.sliced(at).startsWith(prefix))
-            i = at + prefix.size();
+        const QChar* start = at;
+        while (start != end && start->isSpace() && !isLineBreak(*start))
+            ++start;
+        if (QStringView(start, end).startsWith(prefix))
+            at = start + prefix.size();
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
@@ -100,31 +114,39 @@ int hexValue(QChar c) {
     return -1;
 }
 
+bool hasEscapedEquals(QStringView text) {
+    for (qsizetype at = text.indexOf(u'='); at >= 0 && at + 2 < text.size();
+         at = text.indexOf(u'=', at + 1))
+        if (text[at + 1] == u'3' && (text[at + 2] == u'D' || text[at + 2] == u'd'))
+            return true;
+    return false;
+}
+
 // Quoted-printable as a mail's source shows it: "=XX" is the byte XX, and an "=" that ends
 // a line (trailing spaces allowed) is a soft line break. The line break itself stays: the
 // armour reading skips it anyway. Any other "=" stays as it is.
 QString decodedQuotedPrintable(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'=') {
-            out += text[i];
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const QChar* const end = text.end();
+    for (const QChar* at = text.begin(); at != end; ++at) {
+        if (*at != u'=') {
+            *to++ = *at;
             continue;
         }
-        qsizetype next = i + 1;
-        while (next < text.size() && (text[next] == u' ' || text[next] == u'\t'))
+        const QChar* next = at + 1;
+        while (next != end && (*next == u' ' || *next == u'\t'))
             ++next;
-        if (next == text.size() || isLineBreak(text[next])) {
-            i = next - 1;
-            continue;
+        if (next == end || isLineBreak(*next)) {
+            at = next - 1;
+        } else if (end - at > 2 && hexValue(at[1]) >= 0 && hexValue(at[2]) >= 0) {
+            *to++ = QChar(hexValue(at[1]) * 16 + hexValue(at[2]));
+            at += 2;
+        } else {
+            *to++ = u'=';
         }
-        if (i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += QChar(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-            continue;
-        }
-        out += u'=';
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
@@ -146,11 +168,12 @@ QByteArray blockUpToEnd(QStringView reading) {
     const qsizetype end = reading.indexOf(kEnd);
     if (end < 0)
         return {};
-    QByteArray armour;
-    armour.reserve(end);
+    QByteArray armour(end, Qt::Uninitialized);
+    char* to = armour.data();
     for (QChar c : reading.first(end))
         if (isArmour(c))
-            armour += char(c.unicode());
+            *to++ = char(c.unicode());
+    armour.truncate(to - armour.constData());
     if (!hasBlockShape(armour))
         return {};
 
@@ -178,7 +201,7 @@ QByteArray ArmourBetweenMarkers(const QString& received) {
     // reading has no block shape; both readings never have it at once.
     const qsizetype end = after.indexOf(kEnd);
     const QStringView between = end < 0 ? QStringView(after) : QStringView(after).first(end);
-    if (between.contains(u"=3D", Qt::CaseInsensitive)) {
+    if (hasEscapedEquals(between)) {
         const QByteArray block = blockUpToEnd(decodedQuotedPrintable(after));
         if (!block.isEmpty())
             return block;
