@@ -35,9 +35,9 @@ struct State {
     // printable ASCII with CR LF line breaks (put it on the clipboard with Ansi::fromAnsi).
     QByteArray strCipherText;
     // In, optional: the received text as the clipboard gave it. When the block cannot be
-    // found or de-armoured, the search runs once more over a cleaned copy of it (quote
-    // marks, indentation, blank lines between armour lines removed). Characters that have
-    // no Windows-1252 byte survive only here. Empty: the cleaned copy is made from
+    // found or de-armoured, the later tries of FindAndDearmour read it (a cleaned copy, then
+    // the armour characters between the markers), which need what only this text keeps:
+    // the characters that have no Windows-1252 byte. Empty: those tries read
     // strCipherText.
     QString strReceivedText;
     // After a decryption: what the split left of the package.
