@@ -11,6 +11,7 @@ namespace {
 
 const QString kBegin = QStringLiteral("TessamailMessageBegin");
 const QString kEnd = QStringLiteral("TessamailMessageEnd");
+constexpr std::u16string_view kEndMarker = u"TessamailMessageEnd";
 constexpr qsizetype kChecksumLength = 9; // "=" and the base64 of 6 bytes
 constexpr qsizetype kLineLength = 64;
 
@@ -80,29 +81,6 @@ QStringView quotePrefix(QStringView text, qsizetype begin) {
     return {};
 }
 
-// text with prefix (and the spaces before it) removed from the start of each line but the
-// first. The comparison cannot run past a line break, so each line costs its own length.
-QString withoutPrefix(QStringView text, QStringView prefix) {
-    if (prefix.isEmpty())
-        return text.toString();
-    QString out(text.size(), Qt::Uninitialized);
-    QChar* to = out.data();
-    const QChar* const end = text.end();
-    for (const QChar* at = text.begin(); at != end;) {
-        const QChar c = *at++;
-        *to++ = c;
-        if (!isLineBreak(c) || (at != end && isLineBreak(*at)))
-            continue;
-        const QChar* start = at;
-        while (start != end && start->isSpace() && !isLineBreak(*start))
-            ++start;
-        if (QStringView(start, end).startsWith(prefix))
-            at = start + prefix.size();
-    }
-    out.truncate(to - out.constData());
-    return out;
-}
-
 int hexValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= '0' && u <= '9')
@@ -114,40 +92,67 @@ int hexValue(QChar c) {
     return -1;
 }
 
-bool hasEscapedEquals(QStringView text) {
-    for (qsizetype at = text.indexOf(u'='); at >= 0 && at + 2 < text.size();
-         at = text.indexOf(u'=', at + 1))
-        if (text[at + 1] == u'3' && (text[at + 2] == u'D' || text[at + 2] == u'd'))
-            return true;
-    return false;
-}
+struct Reading {
+    QByteArray armour;          // the armour characters before the End marker
+    bool ended = false;         // an End marker was found
+    bool escapedEquals = false; // "=3D" stands before it
+};
 
-// Quoted-printable as a mail's source shows it: "=XX" is the byte XX, and an "=" that ends
-// a line (trailing spaces allowed) is a soft line break. The line break itself stays: the
-// armour reading skips it anyway. Any other "=" stays as it is.
-QString decodedQuotedPrintable(QStringView text) {
-    QString out(text.size(), Qt::Uninitialized);
-    QChar* to = out.data();
-    const QChar* const end = text.end();
-    for (const QChar* at = text.begin(); at != end; ++at) {
-        if (*at != u'=') {
-            *to++ = *at;
+// One pass over the text after the Begin marker up to the first End marker, with the quote
+// prefix (and the spaces before it) dropped at the start of each line. Read as
+// quoted-printable, "=XX" is the character XX and the "=" of a soft line break (trailing
+// spaces allowed) is dropped; any other "=" stays. Each line costs its own length: the
+// prefix has no line break, so comparing it stops at the line's end.
+Reading read(QStringView text, QStringView prefix, bool quotedPrintable) {
+    Reading reading;
+    reading.armour = QByteArray(text.size(), Qt::Uninitialized);
+    char* to = reading.armour.data();
+    std::size_t matched = 0; // of the End marker; its "T" stands only at its start
+    bool lineStart = false;
+    const QChar* at = text.begin();
+    const QChar* const stop = text.end();
+    while (at != stop) {
+        if (lineStart) {
+            lineStart = false;
+            const QChar* first = at;
+            while (first != stop && first->isSpace() && !isLineBreak(*first))
+                ++first;
+            if (!prefix.isEmpty() && QStringView(first, stop).startsWith(prefix))
+                at = first + prefix.size();
             continue;
         }
-        const QChar* next = at + 1;
-        while (next != end && (*next == u' ' || *next == u'\t'))
-            ++next;
-        if (next == end || isLineBreak(*next)) {
-            at = next - 1;
-        } else if (end - at > 2 && hexValue(at[1]) >= 0 && hexValue(at[2]) >= 0) {
-            *to++ = QChar(hexValue(at[1]) * 16 + hexValue(at[2]));
-            at += 2;
-        } else {
-            *to++ = u'=';
+        QChar c = *at++;
+        if (c == u'=') {
+            if (stop - at >= 2 && at[0] == u'3' && (at[1] == u'D' || at[1] == u'd'))
+                reading.escapedEquals = true;
+            if (quotedPrintable) {
+                const QChar* next = at;
+                while (next != stop && (*next == u' ' || *next == u'\t'))
+                    ++next;
+                if (next == stop || isLineBreak(*next)) {
+                    at = next;
+                    continue;
+                }
+                if (stop - at >= 2 && hexValue(at[0]) >= 0 && hexValue(at[1]) >= 0) {
+                    c = QChar(hexValue(at[0]) * 16 + hexValue(at[1]));
+                    at += 2;
+                }
+            }
         }
+        // Written always, kept only for armour: random text would defeat a branch here. The
+        // buffer has room, as it holds one character per character of text.
+        *to = char(c.unicode());
+        to += isArmour(c);
+        matched = c == kEndMarker[matched] ? matched + 1 : c == kEndMarker[0] ? 1 : 0;
+        if (matched == kEndMarker.size()) {
+            reading.ended = true;
+            to -= kEndMarker.size(); // every letter of the marker is an armour character
+            break;
+        }
+        lineStart = isLineBreak(c);
     }
-    out.truncate(to - out.constData());
-    return out;
+    reading.armour.truncate(to - reading.armour.constData());
+    return reading;
 }
 
 // Base64 with its padding, then the checksum: "=" and 8 base64 characters. Anything else
@@ -162,21 +167,12 @@ bool hasBlockShape(const QByteArray& armour) {
     return padding >= bodyLength - 2 && (padding == bodyLength || armour[bodyLength - 1] == '=');
 }
 
-// The armour characters of reading up to its first End marker, laid out as the armour is
-// written; empty when there is no End marker or the characters are not shaped like a block.
-QByteArray blockUpToEnd(QStringView reading) {
-    const qsizetype end = reading.indexOf(kEnd);
-    if (end < 0)
+// The armour characters of a reading laid out as the armour is written; empty when there
+// was no End marker or they are not shaped like a block.
+QByteArray block(const Reading& reading) {
+    const QByteArray& armour = reading.armour;
+    if (!reading.ended || !hasBlockShape(armour))
         return {};
-    QByteArray armour(end, Qt::Uninitialized);
-    char* to = armour.data();
-    for (QChar c : reading.first(end))
-        if (isArmour(c))
-            *to++ = char(c.unicode());
-    armour.truncate(to - armour.constData());
-    if (!hasBlockShape(armour))
-        return {};
-
     const qsizetype bodyLength = armour.size() - kChecksumLength;
     QByteArray block = kBegin.toLatin1();
     block.reserve(armour.size() + armour.size() / kLineLength * 2 + 64);
@@ -192,21 +188,20 @@ QByteArray ArmourBetweenMarkers(const QString& received) {
     const qsizetype begin = text.indexOf(kBegin);
     if (begin < 0)
         return {};
-    const QString after =
-        withoutPrefix(QStringView(text).sliced(begin + kBegin.size()), quotePrefix(text, begin));
+    const QStringView after = QStringView(text).sliced(begin + kBegin.size());
+    const QStringView prefix = quotePrefix(text, begin);
+    const Reading plain = read(after, prefix, false);
 
     // Every quoted-printable copy of a block has "=3D": its checksum starts with "=". A line
     // ending in "=" says nothing, since base64 padding ends lines too. A plain block whose
     // checksum happens to start with "3D" is still read as it stands when the decoded
     // reading has no block shape; both readings never have it at once.
-    const qsizetype end = after.indexOf(kEnd);
-    const QStringView between = end < 0 ? QStringView(after) : QStringView(after).first(end);
-    if (hasEscapedEquals(between)) {
-        const QByteArray block = blockUpToEnd(decodedQuotedPrintable(after));
-        if (!block.isEmpty())
-            return block;
+    if (plain.escapedEquals) {
+        const QByteArray decoded = block(read(after, prefix, true));
+        if (!decoded.isEmpty())
+            return decoded;
     }
-    return blockUpToEnd(after);
+    return block(plain);
 }
 
 } // namespace MailCleaning
