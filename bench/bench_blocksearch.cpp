@@ -1,9 +1,13 @@
 // The block search over clipboard text built to make it work hard, at 150 KB and at twice
-// that, to show that the time grows with the length and no faster.
+// that, to show that the time grows with the length and no faster: the first search with the
+// block as written at the end; the last try alone; and all three tries with a block at the
+// end that only the last one reads.
 #include "context.h"
 #include "sample.h"
 
+#include "message/betweenmarkers.h"
 #include "message/encdecmsg.h"
+#include "support/ansi.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,6 +30,57 @@ void findBlock(benchmark::State& state, int size) {
     state.SetBytesProcessed(state.iterations() * clipboard.size());
 }
 
+// The block as a reply quotes it with "| ", and with a soft hyphen that a web mailer put
+// after every 16th character of a line: neither search before the last one can read it.
+QByteArray mangledForLastTry(const QByteArray& armoured) {
+    QByteArray out;
+    for (const QByteArray& line : armoured.split('\n')) {
+        out += "| ";
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            out += line[i];
+            if (i % 16 == 15)
+                out += '\xad';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+// The last try's worst case: the Begin marker on the first line, behind a quote prefix
+// with letters and before a quoted-printable escape, so that every step of the try runs
+// over the whole text (format characters, quote prefix, both readings). What stands
+// between the markers is no block.
+void betweenMarkers(benchmark::State& state, int size) {
+    const Context& c = context();
+    const QByteArray first = "AE> TessamailMessageBegin =3D\r\n";
+    const QString clipboard = Ansi::fromAnsi(
+        first + adversarialClipboard(size - int(first.size()), mangledForLastTry(c.smallArmoured)));
+    for (auto _ : state) {
+        const QByteArray block = MailCleaning::ArmourBetweenMarkers(clipboard);
+        if (!block.isEmpty()) {
+            state.SkipWithError("the last try took the whole text for a block");
+            break;
+        }
+        benchmark::DoNotOptimize(block.data());
+    }
+    state.SetBytesProcessed(state.iterations() * clipboard.size());
+}
+
+// What the user waits for when only the last try reads the block.
+void allTries(benchmark::State& state, int size) {
+    const Context& c = context();
+    const QByteArray clipboard = adversarialClipboard(size, mangledForLastTry(c.smallArmoured));
+    for (auto _ : state) {
+        const EncDecMsg::Dearmoured d = EncDecMsg::FindAndDearmour(clipboard, QString());
+        if (d.r <= 0) {
+            state.SkipWithError("no try returned the block at the end");
+            break;
+        }
+        benchmark::DoNotOptimize(d.cipher.data());
+    }
+    state.SetBytesProcessed(state.iterations() * clipboard.size());
+}
+
 } // namespace
 
 BENCHMARK_CAPTURE(findBlock, 150KB, 150 * 1024)
@@ -33,6 +88,19 @@ BENCHMARK_CAPTURE(findBlock, 150KB, 150 * 1024)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(findBlock, 300KB, 300 * 1024)
     ->Name("message/find_block/300KB/ours")
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_CAPTURE(betweenMarkers, 150KB, 150 * 1024)
+    ->Name("message/find_block_between_markers/150KB/ours")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(betweenMarkers, 300KB, 300 * 1024)
+    ->Name("message/find_block_between_markers/300KB/ours")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(allTries, 150KB, 150 * 1024)
+    ->Name("message/find_block_all_tries/150KB/ours")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(allTries, 300KB, 300 * 1024)
+    ->Name("message/find_block_all_tries/300KB/ours")
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace Bench

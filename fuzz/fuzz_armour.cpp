@@ -11,10 +11,16 @@
 // - cleaning only removes characters (so it never makes a marker up) and a second cleaning
 //   changes nothing;
 // - cob of any input fits when its size says so, is found whole by the search, also with
-//   filler text glued around it, and dcob gives the input back exactly.
+//   filler text glued around it, and dcob gives the input back exactly;
+// - the last try (the armour characters between the markers) returns nothing unless the
+//   text, without its invisible format characters, holds a Begin marker; what it returns is
+//   laid out as cob writes, and when dcob accepts it, it is exactly cob's armour of the
+//   bytes; what the three tries together accept is a block whose checksum verified, and
+//   never one from a text without a Begin marker.
 #include "check.h"
 
 #include "backends/cipher/cipher.h"
+#include "message/betweenmarkers.h"
 #include "message/cleaning.h"
 #include "message/encdecmsg.h"
 #include "support/ansi.h"
@@ -23,6 +29,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -161,6 +168,63 @@ void checkCleaning(const QString& received) {
         checkDearmour(block);
 }
 
+// received without the characters of Unicode category Cf, written independently of the
+// program's own loop.
+QString withoutFormatCharacters(const QString& received) {
+    QList<uint> codes = received.toUcs4();
+    codes.removeIf([](uint code) { return QChar::category(code) == QChar::Other_Format; });
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(codes.constData()), codes.size());
+}
+
+bool isBase64(char c) {
+    return c != '=' && armourCharacter(c);
+}
+
+void checkLastTry(const QByteArray& input, const QString& received) {
+    const bool hasBegin = withoutFormatCharacters(received).contains(QLatin1String(kBegin));
+    const QByteArray block = MailCleaning::ArmourBetweenMarkers(received);
+    if (!block.isEmpty()) {
+        FUZZ_CHECK(hasBegin);
+        // Begin line, base64 lines of 64 (the last one shorter or not), "=" and 8 base64
+        // characters, End line.
+        const QList<QByteArray> lines = block.split('\n');
+        FUZZ_CHECK(lines.size() >= 4);
+        FUZZ_CHECK(lines.front() == QByteArray(kBegin) + '\r' && lines.back() == kEnd);
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            const QByteArray line = lines[i].chopped(1);
+            FUZZ_CHECK(lines[i].endsWith('\r'));
+            if (i + 2 == lines.size()) {
+                FUZZ_CHECK(line.size() == 9 && line[0] == '=');
+                FUZZ_CHECK(std::all_of(line.begin() + 1, line.end(), isBase64));
+                continue;
+            }
+            FUZZ_CHECK(line.size() == 64 || (i + 3 == lines.size() && line.size() % 4 == 0));
+            FUZZ_CHECK(std::all_of(line.begin(), line.end(), armourCharacter));
+        }
+        QByteArray bytes(Cipher::kBufferSize, '\0');
+        const int r =
+            Cipher::dcob(block.constData(), int(block.size()), bytes.data(), int(bytes.size()));
+        if (r > 0) {
+            QByteArray again(Cipher::kBufferSize, '\0');
+            const int n = Cipher::cob(bytes.constData(), r, again.data(), int(again.size()));
+            FUZZ_CHECK(again.left(n) == block);
+        }
+    }
+
+    const EncDecMsg::Dearmoured d = EncDecMsg::FindAndDearmour(input, received);
+    if (d.r <= 0)
+        return;
+    FUZZ_CHECK(hasBegin);
+    FUZZ_CHECK(d.found && d.cipher.size() == d.r);
+    // The checksum verified: the bytes re-armoured de-armour to themselves.
+    QByteArray again(Cipher::kBufferSize, '\0');
+    const int n = Cipher::cob(d.cipher.constData(), d.r, again.data(), int(again.size()));
+    FUZZ_CHECK(n > 0);
+    QByteArray back(Cipher::kBufferSize, '\0');
+    FUZZ_CHECK(Cipher::dcob(again.constData(), n, back.data(), int(back.size())) == d.r);
+    FUZZ_CHECK(back.left(d.r) == d.cipher);
+}
+
 qsizetype armourLength(qsizetype size) {
     const qsizetype base64 = (size + 2) / 3 * 4;
     const qsizetype lines = (base64 + 63) / 64;
@@ -233,6 +297,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkCleaning(Ansi::fromAnsi(input));
     if (QUtf8StringView(input).isValidUtf8())
         checkCleaning(QString::fromUtf8(input));
+
+    // All three tries, as the decryption runs them, over the same two readings of the bytes.
+    checkLastTry(input, Ansi::fromAnsi(input));
+    if (QUtf8StringView(input).isValidUtf8())
+        checkLastTry(input, QString::fromUtf8(input));
 
     checkRoundTrip(input);
     return 0;

@@ -141,6 +141,33 @@ void armourSeeds() {
           QByteArray(filler, n) + message + "\r\n" + QByteArray(filler, n));
     write("armour", "two_blocks.txt", joined(mail, "\r\n") + "\r\n\r\n" + large);
 
+    // Only the last try reads these: other quote marks, invisible characters inside lines,
+    // Unicode line separators, joined lines, a quoted-printable source view.
+    QList<QByteArray> sprinkled;
+    for (const QByteArray& line : block) {
+        QByteArray out;
+        for (qsizetype i = 0; i < line.size(); ++i)
+            out += line.mid(i, 1) + (i % 16 == 15 ? "\xe2\x80\x8b" : "");
+        sprinkled << out;
+    }
+    write("armour", "mail_bar_quoted_zero_width_utf8.txt",
+          joined(prefixed(greeting + sprinkled + signature, "| "), "\r\n"));
+    write("armour", "mail_initials_quoted_soft_hyphens.txt",
+          joined(prefixed(greeting + block + signature, "AE> "), "\r\n").replace("Q", "Q\xad"));
+    write("armour", "mail_line_separators_utf8.txt",
+          joined(greeting + block + signature, "\xe2\x80\xa8"));
+    QList<QByteArray> pairs;
+    for (qsizetype i = 0; i < block.size(); i += 2)
+        pairs << (i + 1 < block.size() ? block[i] + ' ' + block[i + 1] : block[i]);
+    write("armour", "mail_joined_pairs.txt", joined(greeting + pairs + signature, "\r\n"));
+    QList<QByteArray> source;
+    for (const QByteArray& line : rewrapped(message, 40))
+        source << QByteArray(line).replace("=", "=3D") + "=";
+    write("armour", "mail_quoted_printable.txt",
+          joined(greeting + lines(QByteArray(message).replace("=", "=3D")) + signature, "\r\n"));
+    write("armour", "mail_quoted_printable_soft_breaks.txt",
+          joined(greeting + source + signature, "\r\n"));
+
     QByteArray damaged = message;
     damaged[damaged.size() / 2] = damaged[damaged.size() / 2] == 'A' ? 'B' : 'A';
     write("armour", "checksum_mismatch.txt", joined(greeting, "\r\n") + damaged);

@@ -1,6 +1,11 @@
 // Finding the armoured block inside a pasted mail. Pure functions over the received bytes.
 #include "message/encdecmsg.h"
 
+#include "backends/cipher/cipher.h"
+#include "message/betweenmarkers.h"
+#include "message/cleaning.h"
+#include "support/ansi.h"
+
 namespace EncDecMsg {
 namespace {
 
@@ -9,6 +14,23 @@ constexpr char kLF = '\n';
 
 bool isControl(char c) {
     return static_cast<unsigned char>(c) <= 32;
+}
+
+Dearmoured dearmour(const QByteArray& block) {
+    Dearmoured d;
+    if (block.isEmpty())
+        return d;
+    d.found = true;
+    QByteArray cipherBytes(Cipher::kBufferSize, '\0');
+    d.r = Cipher::dcob(block.constData(), int(block.size()), cipherBytes.data(),
+                       int(cipherBytes.size()));
+    if (d.r > 0)
+        d.cipher = cipherBytes.left(qMin<qint32>(d.r, Cipher::kBufferSize));
+    return d;
+}
+
+Dearmoured findAndDearmour(QByteArray received) {
+    return dearmour(FindArmouredBlock(received));
 }
 
 } // namespace
@@ -84,6 +106,20 @@ QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour) {
         start = lf + 1;
     }
     return {};
+}
+
+// Mail programs quote, indent, re-space and re-encode what they show. Each later try reads
+// the text more freely; the transport checksum keeps a wrong reading from being taken.
+Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedText) {
+    const Dearmoured first = findAndDearmour(received);
+    if (first.r > 0)
+        return first;
+    const QString text = receivedText.isEmpty() ? Ansi::fromAnsi(received) : receivedText;
+    Dearmoured later = findAndDearmour(Ansi::toAnsi(MailCleaning::CleanReceivedText(text)));
+    if (later.r > 0)
+        return later;
+    later = dearmour(MailCleaning::ArmourBetweenMarkers(text));
+    return later.r > 0 ? later : first;
 }
 
 } // namespace EncDecMsg

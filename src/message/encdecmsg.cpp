@@ -1,7 +1,5 @@
 #include "message/encdecmsg.h"
 
-#include "message/cleaning.h"
-
 #include "backends/cipher/cipher.h"
 #include "keys/keyrules.h"
 #include "support/ansi.h"
@@ -281,30 +279,6 @@ bool splitIntoWindow(State& state, MessageWindow& window) {
 
 } // namespace
 
-namespace {
-
-struct Dearmoured {
-    bool found = false; // a block was found
-    qint32 r = 0;       // dcob's result when found
-    QByteArray cipher;  // the cipher bytes when r > 0
-};
-
-Dearmoured findAndDearmour(QByteArray received) {
-    Dearmoured d;
-    const QByteArray block = FindArmouredBlock(received);
-    if (block.isEmpty())
-        return d;
-    d.found = true;
-    QByteArray cipherBytes(Cipher::kBufferSize, '\0');
-    d.r = Cipher::dcob(block.constData(), int(block.size()), cipherBytes.data(),
-                       int(cipherBytes.size()));
-    if (d.r > 0)
-        d.cipher = cipherBytes.left(qMin<qint32>(d.r, Cipher::kBufferSize));
-    return d;
-}
-
-} // namespace
-
 bool DecryptMessage(State& state, MessageWindow& window) {
     QString key = KeyRules::ExtendedReducedKey(
         state.blnTest ? state.strRandomKey : CurrentKey(window.selectedKeyEntry()));
@@ -315,19 +289,7 @@ bool DecryptMessage(State& state, MessageWindow& window) {
     Cipher::oi(keyBytes.constData(), 0, 0);
     Wipe::bytes(keyBytes);
 
-    // Mail programs quote, indent and re-space what they show. When the text as received
-    // gives no usable block, a cleaned copy gets one more try; if that fails too, the
-    // first try's failure is the one reported.
-    Dearmoured d = findAndDearmour(state.strCipherText);
-    if (d.r <= 0) {
-        const QString received = state.strReceivedText.isEmpty()
-                                     ? Ansi::fromAnsi(state.strCipherText)
-                                     : state.strReceivedText;
-        Dearmoured second =
-            findAndDearmour(Ansi::toAnsi(MailCleaning::CleanReceivedText(received)));
-        if (second.r > 0)
-            d = second;
-    }
+    const Dearmoured d = FindAndDearmour(state.strCipherText, state.strReceivedText);
     if (!d.found) {
         fail(state, GetText(152), GetText(51));
         return false;

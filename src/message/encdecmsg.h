@@ -35,9 +35,9 @@ struct State {
     // printable ASCII with CR LF line breaks (put it on the clipboard with Ansi::fromAnsi).
     QByteArray strCipherText;
     // In, optional: the received text as the clipboard gave it. When the block cannot be
-    // found or de-armoured, the search runs once more over a cleaned copy of it (quote
-    // marks, indentation, blank lines between armour lines removed). Characters that have
-    // no Windows-1252 byte survive only here. Empty: the cleaned copy is made from
+    // found or de-armoured, the later tries of FindAndDearmour read it (a cleaned copy, then
+    // the armour characters between the markers), which need what only this text keeps:
+    // the characters that have no Windows-1252 byte. Empty: those tries read
     // strCipherText.
     QString strReceivedText;
     // After a decryption: what the split left of the package.
@@ -140,6 +140,21 @@ bool IsArmourCharacter(int code);
 // Linear in the length of text.
 using ArmourTest = bool (*)(int code);
 QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour = IsArmourCharacter);
+
+// What the search made of a received mail.
+struct Dearmoured {
+    bool found = false; // a block was found
+    qint32 r = 0;       // dcob's result when found
+    QByteArray cipher;  // the cipher bytes when r > 0
+};
+
+// Up to three tries at a received mail, each only when the one before gave no cipher bytes:
+// FindArmouredBlock over received as it is; over a copy cleaned of what mail programs do to
+// lines (quote marks, indentation, blank lines); and the armour characters between the
+// markers, whatever else stands there. receivedText is the mail as the clipboard gave it,
+// or empty to read received as Windows-1252. When all three fail, the first try's result is
+// returned, so the failure reported is the one the text as received gives.
+Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedText);
 
 // Control characters off both ends, and every line break made CR LF.
 QByteArray TrimControlCharacters(const QByteArray& text);
