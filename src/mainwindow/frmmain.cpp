@@ -545,7 +545,7 @@ void frmMain::SwitchMode(bool encrypt) {
         txbFile[i]->setText(strModeFileName[i][shown]);
         lblFilesize[i]->setText(strModeFileSize[i][shown]);
         const bool hasFile = !txbFile[i]->text().isEmpty();
-        cmdAppendSaveFile[i]->setText(GetText(encrypt ? 14 : 15));
+        SetSlotCaption(i, GetText(encrypt ? 14 : 15));
         cmdAppendSaveFile[i]->setEnabled(encrypt || hasFile);
         lblFilesize[i]->setVisible(hasFile);
         cmdClearFile[i]->setVisible(encrypt && hasFile);

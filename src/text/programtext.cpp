@@ -12,12 +12,20 @@ int g_language = English;
 bool g_startupCompleted = false;
 
 // Non-negative numbers get a leading space, as the platform's number-to-text does.
-QString num(int n) { return n >= 0 ? QLatin1Char(' ') + QString::number(n) : QString::number(n); }
+QString num(int n) {
+    return n >= 0 ? QLatin1Char(' ') + QString::number(n) : QString::number(n);
+}
 } // namespace
 
-int language() { return g_language; }
-void setLanguage(int index) { g_language = index; }
-void setStartupCompleted(bool completed) { g_startupCompleted = completed; }
+int language() {
+    return g_language;
+}
+void setLanguage(int index) {
+    g_language = index;
+}
+void setStartupCompleted(bool completed) {
+    g_startupCompleted = completed;
+}
 
 QString loadFailurePrompt(int r, const QString& fullPath) {
     switch (r) {
@@ -73,4 +81,9 @@ QString GetText(int number) {
     const int r = TextTable::gt(number, ProgramText::language(), buffer, ProgramText::kBufferSize,
                                 ProgramText::g_startupCompleted ? 1 : 0);
     return r > 0 ? buffer.left(r) : QString();
+}
+
+QString GetTextOr(int number, const QString& fallback) {
+    const QString text = GetText(number);
+    return text.isEmpty() ? fallback : text;
 }
