@@ -104,10 +104,9 @@ def start_session_bus(env):
 
 
 def clipboard(env):
-    r = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"], env=env,
-                       capture_output=True, timeout=10)
-    if os.environ.get("TSM_E2E_DEBUG"):
-        print("xclip", r.returncode, r.stdout[:80], r.stderr[:200])
+    # Qt offers UTF8_STRING; xclip would ask for STRING.
+    r = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"],
+                       env=env, capture_output=True, timeout=10)
     return r.stdout.decode("utf-8", "replace") if r.returncode == 0 else ""
 
 
@@ -132,7 +131,8 @@ def main():
         env["DBUS_SESSION_BUS_ADDRESS"], bus_pid = start_session_bus(env)
         # This process reads the accessibility tree of that display and session.
         os.environ.update(env)
-        app_env = dict(env, QT_QPA_PLATFORM="xcb", QT_LOGGING_RULES=os.environ.get("QT_LOGGING_RULES", ""), QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+        # Qt joins the accessibility bus without waiting for a desktop setting to ask.
+        app_env = dict(env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                        QT_ACCESSIBILITY="1")
         tessamail = subprocess.Popen([program], env=app_env, cwd=home)
         procs.append(tessamail)
@@ -280,10 +280,9 @@ def run(env, tessamail):
     # they come and go.
     reports = []
 
-    def armour_or_ok():
-        c = clipboard(env)
-        if c != before and "TessamailMessageEnd" in c:
-            return c
+    def answer_reports():
+        """Presses OK in every message box that is up, keeping what they said. A progress
+        window (Cancel only) is left alone."""
         for w in application():
             if w is not None and w is not main and showing(w):
                 ok = find(pyatspi.ROLE_PUSH_BUTTON, "OK", within=w)
@@ -292,6 +291,12 @@ def run(env, tessamail):
                         w, lambda n: n.getRole() == pyatspi.ROLE_LABEL) if n.name))
                     press(ok)
                     time.sleep(0.5)
+
+    def armour_or_ok():
+        c = clipboard(env)
+        if c != before and "TessamailMessageEnd" in c:
+            return c
+        answer_reports()
         return None
 
     armour = wait_for("the armour on the clipboard", armour_or_ok)
@@ -313,7 +318,11 @@ def run(env, tessamail):
              "Decrypt message on clipboard").getState().contains(pyatspi.STATE_CHECKED))
     press(find(pyatspi.ROLE_PUSH_BUTTON,
                "Copy message from clipboard and decrypt using current key"))
-    wait_for("the decrypted text", lambda: text_of(text_box) == TEXT)
+    reports.clear()
+    wait_for("the decrypted text", lambda: text_of(text_box) == TEXT or answer_reports())
+    # The report of the decryption, if it is still up.
+    time.sleep(1)
+    answer_reports()
 
     # The checksum as the key details window shows it to a screen reader.
     press(find(pyatspi.ROLE_PUSH_BUTTON, "Show key details"))
