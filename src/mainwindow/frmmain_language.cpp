@@ -10,6 +10,7 @@
 #include "support/twips.h"
 #include "text/frmhelp.h"
 #include "text/programtext.h"
+#include "text/qttranslations.h"
 
 #include <QComboBox>
 #include <QKeySequence>
@@ -33,6 +34,7 @@ int ToggleLanguage() {
 
 void frmMain::SetLanguageDependentText() {
     const bool english = ProgramText::language() != ProgramText::German;
+    QtTranslations::Apply(ProgramText::language());
     FillLanguageList();
 
     // The German captions are longer; smaller type keeps the rows of buttons within the

@@ -254,6 +254,17 @@ private slots:
         QCOMPARE(names.size(), 6);
     }
 
+    // Qt's own texts (file dialogs, the text boxes' context menu) follow the language.
+    void qtTextsFollowTheLanguage() {
+        const QString cancel = "Cancel";
+        auto w = start(ProgramText::German);
+        if (QCoreApplication::translate("QPlatformTheme", "Cancel") == cancel)
+            QSKIP("Qt's German translation (qt6-translations-l10n) is not installed");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Abbrechen"));
+        w->cboLanguage->setCurrentIndex(ProgramText::English);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+    }
+
     // What a German user sees in boxes and titles is German.
     void germanTexts() {
         ProgramText::setLanguage(ProgramText::German);
