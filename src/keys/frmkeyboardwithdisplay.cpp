@@ -4,6 +4,7 @@
 #include "keys/keyentry.h"
 #include "keys/keyfrom.h"
 #include "keys/keyrules.h"
+#include "support/accesskeys.h"
 #include "support/seams.h"
 #include "text/programtext.h"
 
@@ -199,6 +200,7 @@ void frmKeyboardWithDisplay::SetLanguageDependentText() {
     chkConcealChars->setText(GetText(37));
     chkEraseKey->setText(GetText(129));
     txbDate->setAccessibleName(lblDate->text());
+    AccessKeys::Assign(this);
 }
 
 void frmKeyboardWithDisplay::applyModeLayout() {

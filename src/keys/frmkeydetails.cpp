@@ -122,14 +122,21 @@ void frmKeyDetails::SetLanguageDependentText() {
     lblChecksum[0]->setText(GetText(136));
     lblKeyAddedOn[0]->setText(GetText(134));
     cmdClose->setText(GetText(101));
-    // A screen reader reaching a value names it by its caption.
-    for (std::array<QLabel*, 2>* pair : pairs()) {
-        QString name = (*pair)[0]->text();
-        if (name.endsWith(QLatin1Char(':')))
-            name.chop(1);
-        (*pair)[1]->setAccessibleName(name);
-    }
+    NameValues();
     AccessKeys::Assign(this);
+}
+
+void frmKeyDetails::NameValues() {
+    // A screen reader reads a label by its name: the caption with the value, so that the
+    // checksum can be read aloud and compared.
+    for (std::array<QLabel*, 2>* pair : pairs()) {
+        QString caption = (*pair)[0]->text();
+        if (caption.endsWith(QLatin1Char(':')))
+            caption.chop(1);
+        const QString value = (*pair)[1]->text().trimmed();
+        (*pair)[1]->setAccessibleName(value.isEmpty() ? caption
+                                                      : caption + QStringLiteral(": ") + value);
+    }
 }
 
 void frmKeyDetails::ShowEntry(const QString& entry, qint32 dateAdded) {
@@ -142,6 +149,7 @@ void frmKeyDetails::ShowEntry(const QString& entry, qint32 dateAdded) {
     // Written as the key entry dialog writes it.
     lblChecksum[1]->setText(QLatin1Char(' ') + QString::number(parts.checksum));
     lblKeyAddedOn[1]->setText(parts.dateAdded);
+    NameValues();
     frmKeyFrom::instance().intKeyChecksum = parts.checksum;
 }
 

@@ -56,4 +56,5 @@ public:
 
 private:
     std::array<std::array<QLabel*, 2>*, 6> pairs();
+    void NameValues();
 };

@@ -4,6 +4,21 @@
 #include "support/processguard.h"
 
 #include <QApplication>
+#include <QIcon>
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tessamail-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+void setDesktopIdentity() {
+    QApplication::setApplicationName(QStringLiteral("Tessamail"));
+    // Lets the desktop match the windows to the menu entry (tessamail.desktop) and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessamail"));
+    QApplication::setWindowIcon(programIcon());
+}
 
 QString versionText() {
     return QString::number(TESSAMAIL_VERSION_MAJOR) + QLatin1Char('.') +
@@ -13,7 +28,7 @@ QString versionText() {
 int runTessamail(int argc, char* argv[]) {
     ProcessGuard::protectProcess();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessamail"));
+    setDesktopIdentity();
     // Quitting ends the program even while the help window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
     frmMain window;

@@ -1,7 +1,13 @@
 #pragma once
+#include <QIcon>
 #include <QString>
 // Starts the program: loads the text table and shows the main window.
 int runTessamail(int argc, char* argv[]);
 
 // Product name and version text for the main window's caption ("1.07" for 1.0).
 QString versionText();
+
+// The program's icon in the sizes the desktop asks for.
+QIcon programIcon();
+// Name, desktop entry and window icon of the application; runTessamail sets them.
+void setDesktopIdentity();

@@ -72,6 +72,7 @@ int frmLargeTextbox::CopyButtonWidthTwips(bool selection, int language) {
 }
 
 void frmLargeTextbox::SetLanguageDependentText() {
+    setWindowTitle(GetText(542));
     cmdClose->setText(GetText(101));
     txbText->setAccessibleName(GetText(421));
     UpdateCopyButton();

@@ -10,6 +10,7 @@
 #include "mainwindow/clickablelabel.h"
 #include "mainwindow/parametersfile.h"
 #include "mainwindow/statustexts.h"
+#include "mainwindow/windowstate.h"
 #include "selftest/strproc.h"
 #include "support/accesskeys.h"
 #include "support/diskproc.h"
@@ -34,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -126,8 +128,7 @@ void frmMain::buildControls() {
                                 QStringLiteral("cmdUndoLastDeletion"));
     cmdKeylistHideShow =
         named(new QPushButton(tr("Hide keys"), this), QStringLiteral("cmdKeylistHideShow"));
-    for (QPushButton* b :
-         {cmdAddKey, cmdKeyDetails, cmdDeleteKeyShown, cmdUndoLastDeletion, cmdKeylistHideShow})
+    for (QPushButton* b : {cmdAddKey, cmdKeyDetails, cmdDeleteKeyShown, cmdUndoLastDeletion})
         keyCommands->addWidget(b);
     keyCommands->addStretch(1);
     root->addLayout(keyCommands);
@@ -139,28 +140,35 @@ void frmMain::buildControls() {
                                  QStringLiteral("cmdEncryptStoredKeys"));
     cmdSpecifyKeyfilePath = named(new QPushButton(tr("Specify keyfile path"), this),
                                   QStringLiteral("cmdSpecifyKeyfilePath"));
-    for (QPushButton* b : {cmdDecryptStoredKeys, cmdEncryptStoredKeys, cmdSpecifyKeyfilePath})
+    // Hide keys opens this row, so that neither row of key commands is wider than a small
+    // screen in German.
+    for (QPushButton* b :
+         {cmdKeylistHideShow, cmdDecryptStoredKeys, cmdEncryptStoredKeys, cmdSpecifyKeyfilePath})
         keyfileCommands->addWidget(b);
     keyfileCommands->addStretch(1);
     root->addLayout(keyfileCommands);
     root->addWidget(separator(this));
 
-    // The two message commands.
-    auto* messageCommands = new QHBoxLayout;
+    // The two message commands, one above the other: side by side their long captions
+    // would not fit a small screen.
+    auto* messageCommands = new QVBoxLayout;
     cmdEncryptMessage =
         named(new QPushButton(tr("Encrypt message using current key and copy to clipboard"), this),
               QStringLiteral("cmdEncryptMessage"));
     cmdDecryptMessage = named(
         new QPushButton(tr("Copy message from clipboard and decrypt using current key"), this),
         QStringLiteral("cmdDecryptMessage"));
-    messageCommands->addWidget(cmdEncryptMessage, 1);
-    messageCommands->addWidget(cmdDecryptMessage, 1);
+    messageCommands->addWidget(cmdEncryptMessage);
+    messageCommands->addWidget(cmdDecryptMessage);
     root->addLayout(messageCommands);
 
     // Text box with its sizes and commands.
     auto* sizeRow = new QHBoxLayout;
     lblTextbox = named(new ClickableLabel(this), QStringLiteral("lblTextbox"));
     lblClipboard = named(new ClickableLabel(this), QStringLiteral("lblClipboard"));
+    // Status texts, not stops for the Tab key; a click still acts on them.
+    lblTextbox->setFocusPolicy(Qt::NoFocus);
+    lblClipboard->setFocusPolicy(Qt::NoFocus);
     sizeRow->addWidget(lblTextbox);
     sizeRow->addStretch(1);
     sizeRow->addWidget(lblClipboard);
@@ -172,7 +180,7 @@ void frmMain::buildControls() {
     fixed.setFixedPitch(true);
     txbText->setFont(fixed);
     txbText->setTabChangesFocus(true); // Tab moves on, as in every other box of the window
-    txbText->setMinimumHeight(160);
+    txbText->setMinimumHeight(100);
     root->addWidget(txbText, 1);
 
     auto* textCommands = new QHBoxLayout;
@@ -275,9 +283,7 @@ void frmMain::connectControls() {
     connect(cmdDecryptMessage, &QPushButton::clicked, this, &frmMain::cmdDecryptMessage_Click);
 
     connect(lblTextbox, &ClickableLabel::clicked, this, &frmMain::lblTextbox_Click);
-    connect(lblTextbox, &ClickableLabel::activated, this, &frmMain::lblTextbox_Click);
     connect(lblClipboard, &ClickableLabel::clicked, this, &frmMain::UpdateClipboardLabel);
-    connect(lblClipboard, &ClickableLabel::activated, this, &frmMain::UpdateClipboardLabel);
     connect(cmdClearTextbox, &QPushButton::clicked, this, &frmMain::cmdClearTextbox_Click);
     connect(cmdCopyFromClipboard, &QPushButton::clicked, this,
             &frmMain::cmdCopyFromClipboard_Click);
@@ -298,6 +304,10 @@ void frmMain::connectControls() {
     connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
     connect(cmdWebPage, &QPushButton::clicked, this, &frmMain::cmdWebPage_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
+    // The desktop's usual key for leaving a program; it asks what the Quit button asks.
+    auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quitKey->setObjectName(QStringLiteral("scQuit"));
+    connect(quitKey, &QShortcut::activated, this, &frmMain::cmdQuit_Click);
 
     connect(Clock, &QTimer::timeout, this, &frmMain::Clock_Timer);
 }
@@ -368,6 +378,7 @@ bool frmMain::Form_Load() {
     savedKeyIndex = -1;
     cboKeys->setEnabled(true);
 
+    WindowState::Restore(this);
     show();
 
     SetWindowCaption();
@@ -535,6 +546,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         SecretClipboard::clearIfOurs();
         if (m_dataFolderLock)
             m_dataFolderLock->unlock();
+        WindowState::Save(this);
         emit programEnded();
     }
     event->accept();
@@ -572,7 +584,7 @@ void frmMain::SwitchMode(bool encrypt) {
         txbFile[i]->setText(strModeFileName[i][shown]);
         lblFilesize[i]->setText(strModeFileSize[i][shown]);
         const bool hasFile = !txbFile[i]->text().isEmpty();
-        cmdAppendSaveFile[i]->setText(GetText(encrypt ? 14 : 15));
+        SetSlotCaption(i, GetText(encrypt ? 14 : 15));
         cmdAppendSaveFile[i]->setEnabled(encrypt || hasFile);
         lblFilesize[i]->setVisible(hasFile);
         cmdClearFile[i]->setVisible(encrypt && hasFile);

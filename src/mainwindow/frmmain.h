@@ -109,6 +109,10 @@ public:
     void SaveLanguageSetting();
     // Accessible names of the controls that have no caption of their own.
     void SetAccessibleNames();
+    // Sets the Append or Save caption of a slot's button with what goes with it: Alt and
+    // the slot's number as its access key (three buttons of one caption cannot each have a
+    // letter of it) and a name that tells the slots apart.
+    void SetSlotCaption(int slot, const QString& caption);
 
     // ---- message commands (frmmain_message.cpp) -----------------------------------------
     void cmdEncryptMessage_Click();

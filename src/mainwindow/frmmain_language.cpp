@@ -10,8 +10,10 @@
 #include "support/twips.h"
 #include "text/frmhelp.h"
 #include "text/programtext.h"
+#include "text/qttranslations.h"
 
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -32,6 +34,7 @@ int ToggleLanguage() {
 
 void frmMain::SetLanguageDependentText() {
     const bool english = ProgramText::language() != ProgramText::German;
+    QtTranslations::Apply(ProgramText::language());
     FillLanguageList();
 
     // The German captions are longer; smaller type keeps the rows of buttons within the
@@ -55,9 +58,11 @@ void frmMain::SetLanguageDependentText() {
     cmdEnlargeTextbox->setText(GetText(10));
     const bool appendCaption = !blnStartupCompleted || blnEncrypt;
     for (int i = 0; i < kSlots; ++i) {
-        cmdAppendSaveFile[i]->setText(appendCaption ? GetText(14) : GetText(15));
-        // Three buttons of the same name: none of them takes the text box's access key.
+        SetSlotCaption(i, appendCaption ? GetText(14) : GetText(15));
+        // Three buttons of the same name: none of them takes a letter that a command with
+        // a caption of its own needs. Tab reaches each right after its slot's file name.
         cmdClearFile[i]->setText(AccessKeys::plain(GetText(6)));
+        AccessKeys::SetNone(cmdClearFile[i]);
         lblSaved[i]->setText(GetText(494));
     }
     cmdDecryptStoredKeys->setText(GetText(16));
@@ -99,11 +104,25 @@ void frmMain::FillLanguageList() {
     cboLanguage->setCurrentIndex(qMax(ProgramText::language(), 0));
 }
 
+void frmMain::SetSlotCaption(int slot, const QString& caption) {
+    QPushButton* button = cmdAppendSaveFile[slot];
+    const QString number = QString::number(slot + 1);
+    const QString plain = AccessKeys::plain(caption);
+    button->setText(plain);
+    // Set after the caption: a new caption replaces the button's shortcut.
+    button->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + slot)));
+    button->setAccessibleName(plain + QLatin1Char(' ') + number);
+    button->setToolTip(button->shortcut().toString(QKeySequence::NativeText));
+}
+
 void frmMain::SetAccessibleNames() {
     cboKeys->setAccessibleName(GetText(420));
     txbText->setAccessibleName(GetText(421));
-    for (int i = 0; i < kSlots; ++i)
-        txbFile[i]->setAccessibleName(GetText(422) + QLatin1Char(' ') + QString::number(i + 1));
+    for (int i = 0; i < kSlots; ++i) {
+        const QString number = QString::number(i + 1);
+        txbFile[i]->setAccessibleName(GetText(422) + QLatin1Char(' ') + number);
+        cmdClearFile[i]->setAccessibleName(GetText(540) + QLatin1Char(' ') + number);
+    }
     // What clicking the three active labels does is not written on them.
     lblTextbox->setAccessibleDescription(GetText(423));
     lblTextbox->setToolTip(GetText(423));

@@ -1,8 +1,10 @@
 #include "support/accesskeys.h"
 
 #include <QAbstractButton>
+#include <QKeySequence>
 #include <QSet>
 #include <QWidget>
+#include <climits>
 
 namespace AccessKeys {
 
@@ -37,6 +39,8 @@ QString plain(const QString& caption) {
 
 namespace {
 
+const char* const kNoneProperty = "tsmNoAccessKey";
+
 bool usable(QChar c) {
     return (c.isLetter() && c.unicode() < 128) || c.isDigit();
 }
@@ -60,7 +64,35 @@ qsizetype choose(const QString& caption, const QSet<QChar>& used) {
     return -1;
 }
 
+// How many distinct letters of caption are still free.
+int freeLetters(const QString& caption, const QSet<QChar>& used) {
+    QSet<QChar> free;
+    for (QChar c : caption)
+        if (usable(c) && !used.contains(c.toUpper()))
+            free.insert(c.toUpper());
+    return int(free.size());
+}
+
 } // namespace
+
+void SetNone(QWidget* button) {
+    button->setProperty(kNoneProperty, true);
+}
+
+QChar keyOfButton(const QWidget* button) {
+    const auto* b = qobject_cast<const QAbstractButton*>(button);
+    if (!b)
+        return QChar();
+    if (const QChar k = keyOf(b->text()); !k.isNull())
+        return k;
+    const QKeySequence shortcut = b->shortcut();
+    if (shortcut.count() != 1 || shortcut[0].keyboardModifiers() != Qt::AltModifier)
+        return QChar();
+    const int key = shortcut[0].key();
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return QChar(key);
+    return QChar();
+}
 
 void Assign(QWidget* window) {
     // Focus-chain order, so the keys follow the order in which the controls are reached.
@@ -74,13 +106,27 @@ void Assign(QWidget* window) {
             buttons.append(b);
 
     QSet<QChar> used;
-    for (const QAbstractButton* b : buttons)
-        if (const QChar k = keyOf(b->text()); !k.isNull())
-            used.insert(k);
+    QList<QAbstractButton*> open;
     for (QAbstractButton* b : buttons) {
+        if (const QChar k = keyOfButton(b); !k.isNull())
+            used.insert(k);
+        else if (!b->text().isEmpty() && !b->property(kNoneProperty).toBool())
+            open.append(b);
+    }
+    // The caption with the fewest free letters chooses first, so that a short caption
+    // ("Beenden") is not left without a key by longer ones that had other letters to take.
+    while (!open.isEmpty()) {
+        qsizetype best = -1;
+        int fewest = INT_MAX;
+        for (qsizetype n = 0; n < open.size(); ++n) {
+            const int free = freeLetters(open[n]->text(), used);
+            if (free < fewest) {
+                fewest = free;
+                best = n;
+            }
+        }
+        QAbstractButton* b = open.takeAt(best);
         const QString caption = b->text();
-        if (caption.isEmpty() || !keyOf(caption).isNull())
-            continue;
         const qsizetype i = choose(caption, used);
         if (i < 0)
             continue;

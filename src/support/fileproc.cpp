@@ -4,6 +4,7 @@
 #include "support/diskproc.h"
 #include "support/fullwrite.h"
 #include "support/seams.h"
+#include "text/programtext.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,8 +20,11 @@ QString replaceFile(const QString& path, const QByteArray& bytes) {
 } // namespace
 
 QString BytesText(qint64 n, bool capitalised) {
-    return QLocale().toString(n) +
-           (capitalised ? QStringLiteral(" Bytes") : QStringLiteral(" bytes"));
+    // German writes the noun with a capital either way.
+    QString word = GetTextOr(541, QStringLiteral("bytes"));
+    if (capitalised && !word.isEmpty())
+        word[0] = word[0].toUpper();
+    return QLocale().toString(n) + QLatin1Char(' ') + word;
 }
 
 QString KBText(qint64 n) {
@@ -38,8 +42,8 @@ QString ReadTextFile(const QString& path, bool* ok, QString* errorText) {
     if (errorText)
         errorText->clear();
     if (!DiskProc::FileExists(path)) {
-        Seams::MsgBox(QStringLiteral("File Not Found"), Seams::Buttons::OK, Seams::Icon::Critical,
-                      QCoreApplication::applicationName());
+        Seams::MsgBox(GetTextOr(548, QStringLiteral("File Not Found")), Seams::Buttons::OK,
+                      Seams::Icon::Critical, QCoreApplication::applicationName());
         return QString();
     }
     QFile file(path);
@@ -83,7 +87,7 @@ QString WritePrivateFile(const QByteArray& contents, const QString& path) {
 
 QString ReadBinaryFile(const QString& path, QByteArray& contents) {
     if (!DiskProc::FileExists(path))
-        return QStringLiteral("File not found");
+        return GetTextOr(549, QStringLiteral("File not found"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();

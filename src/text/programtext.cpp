@@ -115,3 +115,8 @@ QString GetText(int number) {
                                 ProgramText::g_startupCompleted ? 1 : 0);
     return r > 0 ? buffer.left(r) : QString();
 }
+
+QString GetTextOr(int number, const QString& fallback) {
+    const QString text = GetText(number);
+    return text.isEmpty() ? fallback : text;
+}

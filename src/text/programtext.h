@@ -38,3 +38,7 @@ bool LoadProgramTextFrom(const QString& fullPath);
 
 // The text with that number in the current language, or empty. Never shows anything.
 QString GetText(int number);
+
+// As GetText, for the few texts that must read even without a text table (helpers that
+// tests and tools use on their own): fallback when the table has no such text.
+QString GetTextOr(int number, const QString& fallback);

@@ -34,14 +34,18 @@ void setUrlOpener(UrlOpener o) {
 }
 
 QString launchFailureTitle() {
-    return QStringLiteral("Cannot launch web browser");
+    return GetTextOr(543, QStringLiteral("Cannot launch web browser"));
 }
 
 QString launchFailurePrompt() {
-    return QStringLiteral("Error launching web browser.\r\n\r\n"
-                          "Please make sure that your web browser is correctly installed,\r\n"
-                          "that '.htm' files are associated with it, and that there is\r\n"
-                          "sufficient memory available.");
+    const QString crlf = QStringLiteral("\r\n");
+    return GetTextOr(544, QStringLiteral("Error launching web browser.")) + crlf + crlf +
+           GetTextOr(545, QStringLiteral(
+                              "Please make sure that your web browser is correctly installed,")) +
+           crlf +
+           GetTextOr(
+               546, QStringLiteral("that '.htm' files are associated with it, and that there is")) +
+           crlf + GetTextOr(547, QStringLiteral("sufficient memory available."));
 }
 
 bool OpenWebPage(const QUrl& url) {

@@ -3,6 +3,7 @@
 #include "keys/keyentry.h"
 #include "keys/keyfrom.h"
 #include "keys/keyrules.h"
+#include "support/accesskeys.h"
 #include "support/scripted.h"
 #include "support/twips.h"
 #include "testsupport/testsupport.h"
@@ -334,7 +335,9 @@ private slots:
             dlg->SetLanguageDependentText();
             QCOMPARE(dlg->cmdYes->text(), GetText(97));
             QCOMPARE(dlg->cmdNo->text(), GetText(98));
-            QCOMPARE(dlg->cmdCancel->text(), GetText(184));
+            // Cancel has no key in the table; the dialog gives it one.
+            QCOMPARE(AccessKeys::plain(dlg->cmdCancel->text()), GetText(184));
+            QVERIFY(!AccessKeys::keyOf(dlg->cmdCancel->text()).isNull());
             QCOMPARE(dlg->lblDate->text(), GetText(132));
             QCOMPARE(dlg->chkConcealChars->text(), GetText(37));
             QCOMPARE(dlg->chkEraseKey->text(), GetText(129));
