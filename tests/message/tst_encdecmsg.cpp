@@ -509,8 +509,9 @@ private slots:
             << "cut short" << kEntry << GetText(76) << t13 << GetText(76);
         QTest::newRow("payload altered behind a valid checksum")
             << "payload altered" << kEntry << GetText(158) << t13 << GetText(159);
-        QTest::newRow("work factor above 22 is refused unworked")
-            << "work factor 23" << kEntry << GetText(158) << t13 << GetText(159);
+        QTest::newRow("work factor above the ceiling is refused unworked")
+            << "work factor 23" << kEntry << WorkFactorRefusedText(23) << t13
+            << WorkFactorRefusedText(23);
         QTest::newRow("no block") << "no block" << kEntry << GetText(152) << GetText(51)
                                   << GetText(152);
     }
