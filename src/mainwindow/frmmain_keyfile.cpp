@@ -15,6 +15,7 @@
 #include "keys/keylisttext.h"
 #include "keys/keyrules.h"
 #include "message/encdecmsg.h"
+#include "support/backgroundwait.h"
 #include "support/diskproc.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
@@ -107,6 +108,13 @@ void ReportNotDecrypted(qint32 r) {
                   Buttons::OK, Icon::Exclamation, GetText(13));
 }
 
+// Not enough memory for the key derivation: with the figures when the check before it
+// refused.
+void ReportNoMemory(const QString& text, const EncDecMsg::CipherMemory& memory) {
+    Seams::MsgBox(memory.refused ? text + CRLF + CRLF + EncDecMsg::MemoryLines(memory) : text,
+                  Buttons::OK, Icon::Exclamation, GetText(13));
+}
+
 // A count as the platform's number-to-text writes it: a space in front of a number that is
 // not negative (" 12").
 QString CountText(qsizetype n) {
@@ -132,10 +140,9 @@ void frmMain::StoreKeyList() {
     // Refused before any question: a list that cannot be read back is never written.
     if (text.size() > KeyListText::kMaxTextSize) {
         Seams::MsgBox(GetText(451) + CRLF + CRLF + GetText(452) + QLatin1Char(' ') +
-                          FileProc::SizeText(text.size(), false) +
-                          CRLF + GetText(453) + QLatin1Char(' ') +
-                          FileProc::SizeText(KeyListText::kMaxTextSize, false) + CRLF +
-                          CRLF + GetText(454),
+                          FileProc::SizeText(text.size(), false) + CRLF + GetText(453) +
+                          QLatin1Char(' ') + FileProc::SizeText(KeyListText::kMaxTextSize, false) +
+                          CRLF + CRLF + GetText(454),
                       Buttons::OK, Icon::Exclamation, GetText(13));
         return;
     }
@@ -167,7 +174,15 @@ void frmMain::StoreKeyList() {
         return;
 
     QByteArray cipher;
-    const qint32 r = EncDecMsg::CipherBuffer(text, cipher, cipherKey, true);
+    EncDecMsg::CipherMemory memory;
+    const BackgroundWait::Scope wait(title);
+    const qint32 r = EncDecMsg::CipherBuffer(text, cipher, cipherKey, true, &memory);
+    if (r == EncDecMsg::kCancelled)
+        return; // nothing written, the list still counts as not stored
+    if (r == EncDecMsg::kOutOfMemory) {
+        ReportNoMemory(GetText(581), memory);
+        return;
+    }
     if (r < 0) {
         Seams::MsgBox(GetText(455), Buttons::OK, Icon::Exclamation, GetText(13));
         return;
@@ -229,9 +244,28 @@ void frmMain::GetKeyList() {
         return;
     }
 
+    // The file may have been replaced by someone else's: a costly work factor is asked
+    // about and one above the ceiling refused, both before anything is derived.
+    const int workFactor = EncDecMsg::ReceivedWorkFactor(file);
+    if (workFactor > Cipher::kMaxWorkFactor) {
+        ReportNotDecrypted(Cipher::kRefused);
+        return;
+    }
+    if (workFactor > Cipher::kSilentWorkFactor &&
+        !EncDecMsg::AcceptCostlyWorkFactor(workFactor, 574))
+        return;
+
     QByteArray plain;
     const Wipe::Guard wipePlain(plain);
-    const qint32 r = EncDecMsg::CipherBuffer(file, plain, cipherKey, false);
+    EncDecMsg::CipherMemory memory;
+    const BackgroundWait::Scope wait(title);
+    const qint32 r = EncDecMsg::CipherBuffer(file, plain, cipherKey, false, &memory);
+    if (r == EncDecMsg::kCancelled)
+        return;
+    if (r == EncDecMsg::kOutOfMemory) {
+        ReportNoMemory(GetText(582), memory);
+        return;
+    }
     if (r < 0) {
         ReportNotDecrypted(r);
         return;

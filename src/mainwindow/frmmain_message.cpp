@@ -3,6 +3,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "support/ansi.h"
+#include "support/backgroundwait.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
 #include "text/programtext.h"
@@ -45,6 +46,7 @@ void frmMain::cmdEncryptMessage_Click() {
         return;
     // The files are read here, not when they were attached: the limit applies to what is
     // actually sent.
+    const BackgroundWait::Scope wait(plainCaption(cmdEncryptMessage->text()));
     const qint32 r = EncDecMsg::PackAndEncryptMessage(msgState, *this);
     if (r <= 0)
         return;
@@ -76,6 +78,7 @@ void frmMain::cmdDecryptMessage_Click() {
     // Kept for a second search over a cleaned copy: characters without a Windows-1252 byte
     // survive only here.
     msgState.strReceivedText = received;
+    const BackgroundWait::Scope wait(plainCaption(cmdDecryptMessage->text()));
     const bool decrypted = EncDecMsg::DecryptMessage(msgState, *this);
     // A later decryption (the self-test's) must not search this mail again.
     msgState.strReceivedText.clear();

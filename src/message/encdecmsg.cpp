@@ -2,8 +2,9 @@
 
 #include "backends/cipher/cipher.h"
 #include "keys/keyrules.h"
+#include "message/keyderivation.h"
 #include "support/ansi.h"
-#include "support/busycursor.h"
+#include "support/backgroundwait.h"
 #include "support/diskproc.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
@@ -11,7 +12,6 @@
 #include "text/programtext.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLocale>
 #include <QRandomGenerator>
 
@@ -57,8 +57,7 @@ constexpr int kNamedCharacters = 5;
 // One character for the user: itself and its code, which shows also an invisible one.
 QString characterName(char32_t c) {
     return QString::fromUcs4(&c, 1) + QStringLiteral(" (U+") +
-           QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0')) +
-           QLatin1Char(')');
+           QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0')) + QLatin1Char(')');
 }
 
 // Text that Windows-1252 cannot represent would arrive as "?", one for each character.
@@ -74,10 +73,9 @@ bool acceptUnrepresentable(const QList<char32_t>& characters) {
     QStringList names;
     for (char32_t c : named)
         names << characterName(c);
-    const QString prompt = GetText(400) + QLatin1Char(' ') +
-                           QLocale().toString(characters.size()) + kCRLF + GetText(512) +
-                           QLatin1Char(' ') + names.join(QStringLiteral(", ")) + kCRLF + kCRLF +
-                           GetText(401);
+    const QString prompt = GetText(400) + QLatin1Char(' ') + QLocale().toString(characters.size()) +
+                           kCRLF + GetText(512) + QLatin1Char(' ') +
+                           names.join(QStringLiteral(", ")) + kCRLF + kCRLF + GetText(401);
     return Seams::MsgBox(prompt, Buttons::YesNo, Icon::Exclamation, GetText(402), 2) ==
            Seams::Answer::Yes;
 }
@@ -153,8 +151,7 @@ qint32 PackAndEncryptMessage(State& state, const MessageWindow& window) {
     state.strPlainPackage = BuildPackage(Ansi::toAnsi(text), files);
     // Too large comes first: files left out for their size must not read as "nothing".
     if (tooLarge) {
-        TooLargeErrMsg(state, GetText(341) + QStringLiteral(": ") +
-                                  FileProc::SizeText(n, false));
+        TooLargeErrMsg(state, GetText(341) + QStringLiteral(": ") + FileProc::SizeText(n, false));
         return 0;
     }
     if (text.isEmpty() && files.isEmpty()) {
@@ -182,7 +179,14 @@ qint32 EncryptPackage(State& state, const QString& key) {
         return r;
     };
 
-    qint32 r = CipherBuffer(state.strPlainPackage, state.strCipherText, key, true);
+    CipherMemory memory;
+    qint32 r = CipherBuffer(state.strPlainPackage, state.strCipherText, key, true, &memory);
+    if (r == kCancelled)
+        return r; // the user's choice: nothing to report
+    if (r == kOutOfMemory && memory.refused) {
+        fail(state, GetText(356) + kCRLF + kCRLF + MemoryLines(memory), GetText(13));
+        return r;
+    }
     if (r <= 0)
         return failure(r);
 
@@ -201,25 +205,54 @@ qint32 EncryptPackage(State& state, const QString& key) {
     return r;
 }
 
-qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt) {
-    // Deriving the key from the passphrase takes a noticeable moment by design.
-    std::optional<BusyCursor> busy;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        busy.emplace();
+qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt,
+                    CipherMemory* memory) {
+    output.clear();
     qint32 r;
     try {
         if (input.size() > std::numeric_limits<int>::max())
             throw std::length_error("input");
+        const int inLength = int(input.size());
         QByteArray keyBytes = Ansi::toAnsi(key);
         const Wipe::Guard wipeKey(keyBytes);
-        Cipher::oi(keyBytes.constData(), 1, int(input.size()));
+        Cipher::oi(keyBytes.constData(), 1, inLength);
+
+        // Salt and work factor first: a new file gets a fresh salt, a received one is read
+        // by the cipher's own header parser, and anything wrong with it is reported by db
+        // below without a derivation.
+        Cipher::ScryptParameters parameters;
+        if (encrypt) {
+            Cipher::newSalt(parameters.salt);
+            parameters.log2N = Cipher::workFactor();
+        } else if (Cipher::readScryptParameters(input.constData(), inLength, parameters) != 0 ||
+                   parameters.log2N > Cipher::kMaxWorkFactor) {
+            QByteArray buffer(Cipher::kBufferSize, '\0');
+            return Cipher::db(input.constData(), inLength, buffer.data(), int(buffer.size()));
+        }
+
+        const KeyDerivation::Memory m = KeyDerivation::checkMemory(parameters.log2N);
+        if (memory)
+            *memory = {!m.enough(), m.needed, m.available};
+        if (!m.enough())
+            return kOutOfMemory;
+
+        const std::shared_ptr<KeyDerivation::Job> job =
+            KeyDerivation::start(keyBytes, parameters.salt, parameters.log2N);
+        if (!BackgroundWait::waitFor(job->future()))
+            return kCancelled;
+        if (job->result() == Cipher::kNoMemory)
+            return kOutOfMemory;
+        if (job->result() != 0)
+            return job->result();
+
         // Holds the plain bytes when decrypting.
         QByteArray buffer(Cipher::kBufferSize, '\0');
         const Wipe::Guard wipeBuffer(buffer);
-        r = encrypt ? Cipher::eb(input.constData(), int(input.size()), buffer.data(),
-                                 int(buffer.size()))
-                    : Cipher::db(input.constData(), int(input.size()), buffer.data(),
-                                 int(buffer.size()));
+        r = encrypt ? Cipher::ebWithWrapKey(job->key(), parameters.salt, parameters.log2N,
+                                            input.constData(), inLength, buffer.data(),
+                                            int(buffer.size()))
+                    : Cipher::dbWithWrapKey(job->key(), input.constData(), inLength, buffer.data(),
+                                            int(buffer.size()));
         if (r > 0) {
             output = buffer.left(qMin<qint32>(r, Cipher::kBufferSize));
             return r;
@@ -231,6 +264,45 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
     }
     output.clear();
     return r;
+}
+
+int ReceivedWorkFactor(const QByteArray& cipherBytes) {
+    Cipher::ScryptParameters parameters;
+    if (Cipher::readScryptParameters(cipherBytes.constData(), int(cipherBytes.size()),
+                                     parameters) != 0)
+        return 0;
+    return parameters.log2N;
+}
+
+QString MemoryLines(const CipherMemory& memory) {
+    const auto mib = [](qint64 bytes) {
+        return QLocale().toString((bytes + (1 << 20) - 1) >> 20) + QStringLiteral(" MiB");
+    };
+    return GetText(575) + QLatin1Char(' ') + mib(memory.needed) + kCRLF + GetText(580) +
+           QLatin1Char(' ') + mib(qMax<qint64>(0, memory.available));
+}
+
+QString WorkFactorRefusedText(int log2N) {
+    return GetText(570) + kCRLF + kCRLF + GetText(571) + QLatin1Char(' ') +
+           (log2N >= 99 ? QStringLiteral("99+") : QString::number(log2N)) + kCRLF + GetText(572) +
+           QLatin1Char(' ') + QString::number(Cipher::kMaxWorkFactor);
+}
+
+bool AcceptCostlyWorkFactor(int log2N, int prompt) {
+    // Measured at the written work factor: 0.6 to 2 seconds on common machines; each step
+    // doubles it.
+    const qint64 factor = qint64(1) << qBound(0, log2N - Cipher::kWriteWorkFactor, 30);
+    const qint64 low = (factor * 6 + 9) / 10;
+    const qint64 high = factor * 2;
+    CipherMemory memory;
+    memory.needed = qint64(Cipher::scryptMemory(log2N));
+    const QString text = GetText(prompt) + kCRLF + kCRLF + GetText(575) + QLatin1Char(' ') +
+                         QLocale().toString(memory.needed >> 20) + QStringLiteral(" MiB") + kCRLF +
+                         GetText(576) + QLatin1Char(' ') + QLocale().toString(low) +
+                         QStringLiteral("–") + QLocale().toString(high) + QLatin1Char(' ') +
+                         GetText(577) + kCRLF + kCRLF + GetText(578);
+    return Seams::MsgBox(text, Buttons::YesNo, Icon::Exclamation, GetText(579), 2) ==
+           Seams::Answer::Yes;
 }
 
 QString RandomText(QRandomGenerator& rng) {
@@ -309,10 +381,27 @@ bool DecryptMessage(State& state, MessageWindow& window) {
     }
     state.strCipherText = d.cipher;
 
-    r = CipherBuffer(state.strCipherText, state.strDecryptedPackage, key, false);
+    // The sender chose the work factor, and each step doubles memory and time: above the
+    // ceiling nothing is derived, and a costly one only when the user agrees.
+    const int workFactor = ReceivedWorkFactor(state.strCipherText);
+    if (workFactor > Cipher::kMaxWorkFactor) {
+        fail(state, WorkFactorRefusedText(workFactor), GetText(13));
+        return false;
+    }
+    if (workFactor > Cipher::kSilentWorkFactor && !AcceptCostlyWorkFactor(workFactor, 573))
+        return false;
+
+    CipherMemory memory;
+    r = CipherBuffer(state.strCipherText, state.strDecryptedPackage, key, false, &memory);
     if (r <= 0) {
+        if (r == kCancelled)
+            return false; // the user's choice: nothing to report, nothing changed
         if (r == kOutOfMemory)
-            fail(state, GetText(156), GetText(13));
+            fail(state,
+                 memory.refused ? GetText(156) + kCRLF + kCRLF + MemoryLines(memory) : GetText(156),
+                 GetText(13));
+        else if (r == Cipher::kRefused)
+            fail(state, WorkFactorRefusedText(workFactor), GetText(13));
         else if (r == kRunTimeFailure)
             fail(state, GetText(155), GetText(13));
         else if (r == 0)

@@ -104,11 +104,40 @@ bool DecryptMessage(State& state, MessageWindow& window);
 
 // Encrypts (encrypt true) or decrypts input under key, which is handed to the cipher as
 // Windows-1252. > 0: output holds that many bytes. Otherwise output is empty and the
-// result is the cipher's code, -107 when memory ran out or -108 for another failure.
-// Shows the busy cursor while the key is derived.
-qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt);
+// result is the cipher's code, or one of CipherBuffer's own:
+//   kOutOfMemory    not enough memory for the key derivation (memory, when given, says
+//                   whether the check before it refused, and with which figures)
+//   kRunTimeFailure another failure
+//   kCancelled      the user cancelled the wait for the key derivation
+// The key is derived on a worker thread while the window stays responsive (a progress
+// window with Cancel shows after a moment). A file asking for a work factor above the
+// ceiling is refused (Cipher::kRefused) before anything is derived; one between the silent
+// limit and the ceiling is derived: asking the user is for the caller.
+struct CipherMemory {
+    bool refused = false; // the memory check refused before the derivation
+    qint64 needed = 0;
+    qint64 available = -1;
+};
+qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt,
+                    CipherMemory* memory = nullptr);
 constexpr qint32 kOutOfMemory = -107;
 constexpr qint32 kRunTimeFailure = -108;
+constexpr qint32 kCancelled = -109;
+
+// The work factor a received cipher text asks for, when its header can be read (0
+// otherwise: the decryption then reports what is wrong without deriving anything).
+int ReceivedWorkFactor(const QByteArray& cipherBytes);
+
+// The lines naming what a refused derivation needed and what was free.
+QString MemoryLines(const CipherMemory& memory);
+
+// The report of a received file whose work factor is above the ceiling.
+QString WorkFactorRefusedText(int log2N);
+
+// Asks whether to derive a key at a work factor above the silent limit (19 or 20), naming
+// its memory and rough time; prompt is the text number that says what asks for it. No is
+// the default.
+bool AcceptCostlyWorkFactor(int log2N, int prompt);
 
 // The key part of a key-list entry: the text after the first "»", without surrounding
 // spaces; an entry without "»" is used whole.

@@ -7,6 +7,7 @@
 #include "selftest/strproc.h"
 #include "support/accesskeys.h"
 #include "support/ansi.h"
+#include "support/backgroundwait.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
 #include "support/twips.h"
@@ -308,6 +309,9 @@ void frmTest::RunTest() {
     EncDecMsg::State& state = messageState();
     state.blnTest = true;
     m_running = true;
+    // Keys are derived on a worker while this window keeps Stop and Close working; the
+    // rounds show their own progress.
+    const BackgroundWait::Scope wait(windowTitle(), this);
 
     for (;;) {
         // Stop and Close clicks arrive here.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 
 namespace Seams {
 
@@ -48,6 +49,19 @@ ScriptedModals::ScriptedModals() { setModalRunner(this); }
 ScriptedModals::~ScriptedModals() { setModalRunner(nullptr); }
 
 int ScriptedModals::exec(QDialog* dialog) {
+    if (dialog->objectName() == QLatin1String("frmProgress")) {
+        ++progressShown;
+        dialog->setResult(QDialog::Rejected);
+        QEventLoop loop;
+        QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog->show();
+        QCoreApplication::processEvents();
+        if (onProgress)
+            onProgress(dialog);
+        if (dialog->isVisible())
+            loop.exec();
+        return dialog->result();
+    }
     shown.append(dialog->objectName());
     dialog->setResult(QDialog::Rejected);
     dialog->show();

@@ -54,6 +54,13 @@ public:
 
     QStringList shown; // objectName of every dialog shown, in order
     QQueue<Script> scripts;
+
+    // The progress window of a wait for a worker (frmProgress) shows only when the work
+    // takes a while, so it neither takes a script from the queue nor counts in shown: it
+    // goes to onProgress when set (which may click Cancel), and otherwise stays until the
+    // work is done, as a user who waits would leave it.
+    Script onProgress;
+    int progressShown = 0;
 };
 
 } // namespace Seams

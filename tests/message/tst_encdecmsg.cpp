@@ -314,14 +314,15 @@ private slots:
                                  << QString();
         QTest::newRow("agreed") << text << QString() << 2 << named << true
                                 << QString::fromUtf8("Grüße ? ?") << QString();
-        QTest::newRow("in a file name")
-            << "Hi" << QString::fromUtf8("✓ list.txt") << 1 << QString::fromUtf8("✓ (U+2713)")
-            << true << "Hi" << "? list.txt";
+        QTest::newRow("in a file name") << "Hi" << QString::fromUtf8("✓ list.txt") << 1
+                                        << QString::fromUtf8("✓ (U+2713)") << true << "Hi"
+                                        << "? list.txt";
         QTest::newRow("first five different ones named")
             << QString::fromUtf8("αβαγ\u200bδεζ") << QString::fromUtf8("η.txt") << 9
             << QString::fromUtf8("α (U+03B1), β (U+03B2), γ (U+03B3), \u200b (U+200B), "
                                  "δ (U+03B4)")
-            << true << "????????" << "?.txt";
+            << true << "????????"
+            << "?.txt";
         QTest::newRow("all representable")
             << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt") << 0 << QString()
             << true << QString::fromUtf8("Grüße € ÿ Œ") << QString::fromUtf8("café.txt");
@@ -381,8 +382,7 @@ private slots:
         State s;
         ScriptedMessageBoxes boxes;
         QCOMPARE(PackAndEncryptMessage(s, w), 0);
-        checkOneBox(boxes,
-                    GetText(341) + ": 3,221,225,474 bytes (3,145,729 KB)" + limitSentence(),
+        checkOneBox(boxes, GetText(341) + ": 3,221,225,474 bytes (3,145,729 KB)" + limitSentence(),
                     Icon::Exclamation, GetText(58));
         QVERIFY(s.strCipherText.isEmpty());
     }
@@ -485,8 +485,9 @@ private slots:
             << "cut short" << kTestEntry << GetText(76) << t13 << GetText(76);
         QTest::newRow("payload altered behind a valid checksum")
             << "payload altered" << kTestEntry << GetText(158) << t13 << GetText(159);
-        QTest::newRow("work factor above 22 is refused unworked")
-            << "work factor 23" << kTestEntry << GetText(158) << t13 << GetText(159);
+        QTest::newRow("work factor above the ceiling is refused unworked")
+            << "work factor 23" << kTestEntry << WorkFactorRefusedText(23) << t13
+            << WorkFactorRefusedText(23);
         QTest::newRow("no block") << "no block" << kTestEntry << GetText(152) << GetText(51)
                                   << GetText(152);
     }

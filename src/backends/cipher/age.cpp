@@ -2,6 +2,8 @@
 // grammar is checked before any key is derived, so a malformed file costs no scrypt run.
 #include "backends/cipher/age_internal.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -20,7 +22,8 @@ constexpr std::size_t kEncodedMacLength = 43;
 constexpr std::size_t kEncryptedChunkSize = kChunkSize + kTagSize;
 constexpr std::size_t kScryptBodySize = kFileKeySize + kTagSize;
 
-long g_scryptRuns = 0;
+std::atomic<long> g_scryptRuns = 0;
+std::atomic<int> g_discount = 0;
 
 // Unpadded, canonical base64 of the whole text, nothing skipped and nothing left over
 // (b64_end stays NULL: with it, sodium_base642bin would stop quietly at a "=" or any other
@@ -107,18 +110,6 @@ void chunkNonce(std::size_t counter, bool last,
     nonce[11] = last ? 1 : 0;
 }
 
-bool scrypt(const unsigned char* passphrase, std::size_t passphraseLength,
-            const std::array<unsigned char, 16>& salt, int logN, Wiped<32>& wrapKey) {
-    unsigned char fullSalt[kScryptLabel.size() + 16];
-    std::memcpy(fullSalt, kScryptLabel.data(), kScryptLabel.size());
-    std::memcpy(fullSalt + kScryptLabel.size(), salt.data(), salt.size());
-    static const unsigned char empty = 0;
-    ++g_scryptRuns;
-    return crypto_pwhash_scryptsalsa208sha256_ll(
-               passphraseLength ? passphrase : &empty, passphraseLength, fullSalt, sizeof fullSalt,
-               std::uint64_t(1) << logN, 8, 1, wrapKey.data(), 32) == 0;
-}
-
 } // namespace
 
 int parseHeader(const unsigned char* data, std::size_t size, Header& header) {
@@ -178,7 +169,7 @@ int parseHeader(const unsigned char* data, std::size_t size, Header& header) {
     return 0;
 }
 
-int checkScryptStanza(const Header& header, ScryptStanza& stanza) {
+int readScryptStanza(const Header& header, ScryptStanza& stanza) {
     const Stanza* found = nullptr;
     for (const Stanza& s : header.stanzas)
         if (s.args[0] == kScryptType)
@@ -200,20 +191,37 @@ int checkScryptStanza(const Header& header, ScryptStanza& stanza) {
             return kDamaged;
     if (found->body.size() != kScryptBodySize)
         return kDamaged;
-    // Any well-formed number above the limit is refused, however long it is.
-    if (factor.size() > 2 || std::stoi(factor) > kMaxWorkFactor)
-        return kRefused;
     std::memcpy(stanza.salt.data(), salt.data(), salt.size());
     std::memcpy(stanza.body.data(), found->body.data(), kScryptBodySize);
-    stanza.logN = std::stoi(factor);
+    // Any well-formed number, however long, is read; above two digits it counts as 99.
+    stanza.logN = factor.size() > 2 ? 99 : std::stoi(factor);
     return 0;
 }
 
-int unwrapFileKey(const ScryptStanza& stanza, const unsigned char* passphrase,
-                  std::size_t passphraseLength, FileKey& fileKey) {
-    Wiped<32> wrapKey;
-    if (!scrypt(passphrase, passphraseLength, stanza.salt, stanza.logN, wrapKey))
+int checkScryptStanza(const Header& header, ScryptStanza& stanza) {
+    if (const int r = readScryptStanza(header, stanza))
+        return r;
+    return stanza.logN > kMaxWorkFactor ? kRefused : 0;
+}
+
+int deriveWrapKey(const unsigned char* passphrase, std::size_t passphraseLength,
+                  const std::array<unsigned char, 16>& salt, int logN, WrapKey& wrapKey) {
+    if (logN < 1 || logN > kMaxWorkFactor)
         return kRefused;
+    unsigned char fullSalt[kScryptLabel.size() + 16];
+    std::memcpy(fullSalt, kScryptLabel.data(), kScryptLabel.size());
+    std::memcpy(fullSalt + kScryptLabel.size(), salt.data(), salt.size());
+    static const unsigned char empty = 0;
+    ++g_scryptRuns;
+    return crypto_pwhash_scryptsalsa208sha256_ll(
+               passphraseLength ? passphrase : &empty, passphraseLength, fullSalt, sizeof fullSalt,
+               std::uint64_t(1) << std::max(1, logN - g_discount.load()), 8, 1, wrapKey.data(),
+               32) == 0
+               ? 0
+               : kNoMemory;
+}
+
+int openStanza(const ScryptStanza& stanza, const WrapKey& wrapKey, FileKey& fileKey) {
     const unsigned char zeroNonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES] = {};
     unsigned long long length = 0;
     if (crypto_aead_chacha20poly1305_ietf_decrypt(fileKey.data(), &length, nullptr,
@@ -222,6 +230,15 @@ int unwrapFileKey(const ScryptStanza& stanza, const unsigned char* passphrase,
         length != kFileKeySize)
         return kWrongKey;
     return 0;
+}
+
+int unwrapFileKey(const ScryptStanza& stanza, const unsigned char* passphrase,
+                  std::size_t passphraseLength, FileKey& fileKey) {
+    WrapKey wrapKey;
+    if (const int r =
+            deriveWrapKey(passphrase, passphraseLength, stanza.salt, stanza.logN, wrapKey))
+        return r;
+    return openStanza(stanza, wrapKey, fileKey);
 }
 
 bool headerMacMatches(const unsigned char* data, const Header& header, const FileKey& fileKey) {
@@ -286,6 +303,21 @@ int decryptFile(const unsigned char* data, std::size_t size, const unsigned char
     return decryptWithFileKey(data, size, header, fileKey, plain);
 }
 
+int decryptFileWithWrapKey(const unsigned char* data, std::size_t size, const WrapKey& wrapKey,
+                           SecretBytes& plain) {
+    SecretBytes().swap(plain);
+    Header header;
+    if (const int r = parseHeader(data, size, header))
+        return r;
+    ScryptStanza stanza;
+    if (const int r = checkScryptStanza(header, stanza))
+        return r;
+    FileKey fileKey;
+    if (const int r = openStanza(stanza, wrapKey, fileKey))
+        return r;
+    return decryptWithFileKey(data, size, header, fileKey, plain);
+}
+
 std::size_t encryptedSize(std::size_t plainSize, int logN) {
     const std::size_t chunks = plainSize == 0 ? 1 : (plainSize + kChunkSize - 1) / kChunkSize;
     const std::size_t header = kVersionLine.size() + 1                         // version
@@ -299,22 +331,30 @@ std::size_t encryptedSize(std::size_t plainSize, int logN) {
 int encryptFile(const unsigned char* plain, std::size_t size, const unsigned char* passphrase,
                 std::size_t passphraseLength, int logN, std::vector<unsigned char>& file) {
     file.clear();
+    std::array<unsigned char, 16> salt;
+    randombytes_buf(salt.data(), salt.size());
+    WrapKey wrapKey;
+    if (const int r = deriveWrapKey(passphrase, passphraseLength, salt, logN, wrapKey))
+        return r;
+    return encryptFileWithWrapKey(plain, size, salt, logN, wrapKey, file);
+}
+
+int encryptFileWithWrapKey(const unsigned char* plain, std::size_t size,
+                           const std::array<unsigned char, 16>& salt, int logN,
+                           const WrapKey& wrapKey, std::vector<unsigned char>& file) {
+    file.clear();
     if (logN < 1 || logN > kMaxWorkFactor)
         return kRefused;
     FileKey fileKey;
     randombytes_buf(fileKey.data(), kFileKeySize);
     ScryptStanza stanza;
-    randombytes_buf(stanza.salt.data(), stanza.salt.size());
+    stanza.salt = salt;
     stanza.logN = logN;
-    {
-        Wiped<32> wrapKey;
-        if (!scrypt(passphrase, passphraseLength, stanza.salt, logN, wrapKey))
-            return kRefused;
-        const unsigned char zeroNonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES] = {};
-        crypto_aead_chacha20poly1305_ietf_encrypt(stanza.body.data(), nullptr, fileKey.data(),
-                                                  kFileKeySize, nullptr, 0, nullptr, zeroNonce,
-                                                  wrapKey.data());
-    }
+    // age wraps the file key under a fixed nonce: the wrap key must serve this file only.
+    const unsigned char zeroNonce[crypto_aead_chacha20poly1305_ietf_NPUBBYTES] = {};
+    crypto_aead_chacha20poly1305_ietf_encrypt(stanza.body.data(), nullptr, fileKey.data(),
+                                              kFileKeySize, nullptr, 0, nullptr, zeroNonce,
+                                              wrapKey.data());
 
     std::string header(kVersionLine);
     header += '\n';
@@ -348,8 +388,16 @@ int encryptFile(const unsigned char* plain, std::size_t size, const unsigned cha
     return 0;
 }
 
+} // namespace Cipher::Age
+
+namespace Cipher {
+
 long scryptRuns() {
-    return g_scryptRuns;
+    return Age::g_scryptRuns;
 }
 
-} // namespace Cipher::Age
+void setDerivationDiscountForTests(int steps) {
+    Age::g_discount = std::max(0, steps);
+}
+
+} // namespace Cipher

@@ -75,8 +75,20 @@ int parseHeader(const unsigned char* data, std::size_t size, Header& header);
 // kMaxWorkFactor (checked last, so a malformed stanza is still reported as damaged).
 int checkScryptStanza(const Header& header, ScryptStanza& stanza);
 
+// checkScryptStanza without the ceiling: the work factor is filled in whatever its size
+// (capped at 99), so that a caller can name what a refused file asked for.
+int readScryptStanza(const Header& header, ScryptStanza& stanza);
+
+// One scrypt run. 0; kRefused for logN outside 1..kMaxWorkFactor; kNoMemory when scrypt
+// cannot get its memory.
+int deriveWrapKey(const unsigned char* passphrase, std::size_t passphraseLength,
+                  const std::array<unsigned char, 16>& salt, int logN, WrapKey& wrapKey);
+
+// Opens the stanza body with a derived wrap key. 0, or kWrongKey.
+int openStanza(const ScryptStanza& stanza, const WrapKey& wrapKey, FileKey& fileKey);
+
 // Derives the wrap key (one scrypt run) and opens the stanza body.
-// 0; kWrongKey when the body does not open; kRefused when scrypt cannot run (no memory).
+// 0; kWrongKey when the body does not open; kNoMemory when scrypt cannot get its memory.
 int unwrapFileKey(const ScryptStanza& stanza, const unsigned char* passphrase,
                   std::size_t passphraseLength, FileKey& fileKey);
 
@@ -95,16 +107,26 @@ int decryptWithFileKey(const unsigned char* data, std::size_t size, const Header
 // The whole decryption: 0 or one of the db failure codes (kRefused only for the work factor).
 int decryptFile(const unsigned char* data, std::size_t size, const unsigned char* passphrase,
                 std::size_t passphraseLength, SecretBytes& plain);
+// The same with the wrap key derived already: every check of decryptFile, no scrypt run.
+int decryptFileWithWrapKey(const unsigned char* data, std::size_t size, const WrapKey& wrapKey,
+                           SecretBytes& plain);
 
 // Size of the file encryptFile writes for a plaintext of plainSize bytes.
 std::size_t encryptedSize(std::size_t plainSize, int logN);
 
-// Writes an age file with one scrypt stanza at work factor logN (1..kMaxWorkFactor).
-// 0, or kRefused when scrypt cannot run or logN is out of range.
+// Writes an age file with one scrypt stanza at work factor logN (1..kMaxWorkFactor) under a
+// fresh salt. 0; kRefused when logN is out of range; kNoMemory when scrypt cannot get its
+// memory.
 int encryptFile(const unsigned char* plain, std::size_t size, const unsigned char* passphrase,
                 std::size_t passphraseLength, int logN, std::vector<unsigned char>& file);
+// The same with the wrap key derived for (salt, logN) already; no scrypt run.
+int encryptFileWithWrapKey(const unsigned char* plain, std::size_t size,
+                           const std::array<unsigned char, 16>& salt, int logN,
+                           const WrapKey& wrapKey, std::vector<unsigned char>& file);
 
-// How many times scrypt has run in this process (tests check that refusals cost none).
-long scryptRuns();
+// How many times scrypt has run in this process, on any thread.
+inline long scryptRuns() {
+    return Cipher::scryptRuns();
+}
 
 } // namespace Cipher::Age

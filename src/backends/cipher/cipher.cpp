@@ -95,6 +95,74 @@ int db(const char* in, int inLength, char* out, int outLength) {
     return int(plain.size());
 }
 
+WrapKey::~WrapKey() {
+    sodium_memzero(m_bytes.data(), m_bytes.size());
+}
+
+quint64 scryptMemory(int log2N) {
+    return log2N < 1 || log2N > 62 ? ~quint64(0) : quint64(128) * 8 * (quint64(1) << log2N);
+}
+
+int readScryptParameters(const char* in, int inLength, ScryptParameters& parameters) {
+    parameters = ScryptParameters();
+    if (!in || inLength < 0)
+        return kDamaged;
+    Age::Header header;
+    if (const int r = Age::parseHeader(reinterpret_cast<const unsigned char*>(in),
+                                       std::size_t(inLength), header))
+        return r;
+    Age::ScryptStanza stanza;
+    if (const int r = Age::readScryptStanza(header, stanza))
+        return r;
+    parameters.salt = stanza.salt;
+    parameters.log2N = stanza.logN;
+    return 0;
+}
+
+void newSalt(std::array<unsigned char, kSaltSize>& salt) {
+    randombytes_buf(salt.data(), salt.size());
+}
+
+int deriveWrapKey(const char* passphrase, int length,
+                  const std::array<unsigned char, kSaltSize>& salt, int log2N, WrapKey& key) {
+    if (length < 0 || (!passphrase && length > 0))
+        return 0;
+    return Age::deriveWrapKey(reinterpret_cast<const unsigned char*>(passphrase),
+                              std::size_t(length), salt, log2N, key);
+}
+
+int ebWithWrapKey(const WrapKey& key, const std::array<unsigned char, kSaltSize>& salt, int log2N,
+                  const char* in, int inLength, char* out, int outLength) {
+    if (const auto injected = Injection::check(Entry::eb))
+        return *injected;
+    if (!g_started || !validBuffers(in, inLength, out, outLength))
+        return 0;
+    if (Age::encryptedSize(std::size_t(inLength), log2N) > std::size_t(outLength))
+        return kRefused;
+    std::vector<unsigned char> file;
+    if (const int r = Age::encryptFileWithWrapKey(reinterpret_cast<const unsigned char*>(in),
+                                                  std::size_t(inLength), salt, log2N, key, file))
+        return r;
+    std::memcpy(out, file.data(), file.size());
+    return int(file.size());
+}
+
+int dbWithWrapKey(const WrapKey& key, const char* in, int inLength, char* out, int outLength) {
+    if (const auto injected = Injection::check(Entry::db))
+        return *injected;
+    if (!g_started || !validBuffers(in, inLength, out, outLength))
+        return 0;
+    Age::SecretBytes plain;
+    if (const int r = Age::decryptFileWithWrapKey(reinterpret_cast<const unsigned char*>(in),
+                                                  std::size_t(inLength), key, plain))
+        return r;
+    if (plain.size() > std::size_t(outLength))
+        return kRefused;
+    if (!plain.empty())
+        std::memcpy(out, plain.data(), plain.size());
+    return int(plain.size());
+}
+
 void setWorkFactor(int log2N) {
     g_workFactor = std::clamp(log2N, 1, kMaxWorkFactor);
 }
