@@ -15,6 +15,7 @@
 #include "support/fileproc.h"
 #include "support/folder.h"
 #include "support/scripted.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/frmhelp.h"
 #include "text/programtext.h"
@@ -32,18 +33,9 @@
 #include <memory>
 
 using namespace Seams;
+using TestSupport::TestMain;
 
 namespace {
-
-class TestMain : public frmMain {
-public:
-    void StoreKeyList() override {}
-    void GetKeyList() override {}
-
-protected:
-    bool LoadProgramTextTable() override { return true; }
-    int StartCipherLibrary() override { return 1; }
-};
 
 class PathOwner final : public KeyfilePathOwner {
 public:
@@ -92,13 +84,14 @@ QString accessibleName(QWidget* w) {
 class TestAccessibility : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
     std::unique_ptr<TestMain> start(int language) {
-        auto w = std::make_unique<TestMain>();
-        w->strOldKeyfilePath = home->filePath("old/tsm.dat");
-        if (!w->Form_Load())
-            qFatal("start-up failed");
+        auto w = TestSupport::startMain([&](TestMain& m) {
+            m.countKeyfileCommands = true;
+            m.cipherStartResult = 1;
+            m.strOldKeyfilePath = data->path("old/tsm.dat");
+        });
         w->cboLanguage->setCurrentIndex(language);
         if (ProgramText::language() != language)
             qFatal("language not switched");
@@ -106,22 +99,9 @@ class TestAccessibility : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void init() {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        Folder::setAppDataOverride(home->path());
-        WindowState::setSettingsFileOverride(home->filePath("window.ini"));
-    }
-    void cleanup() {
-        ProgramText::setLanguage(ProgramText::English);
-        Folder::setAppDataOverride(QString());
-        WindowState::setSettingsFileOverride(QString());
-        home.reset();
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(); }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
+    void cleanup() { data.reset(); }
 
     void accessKeysAreUniquePerWindow_data() {
         QTest::addColumn<int>("language");
@@ -277,7 +257,7 @@ private slots:
         frmLargeTextbox large(nullptr, nullptr);
         QCOMPARE(large.windowTitle(), QString("Textfeld"));
         QByteArray contents;
-        QCOMPARE(FileProc::ReadBinaryFile(home->filePath("none"), contents),
+        QCOMPARE(FileProc::ReadBinaryFile(data->path("none"), contents),
                  QString("Datei nicht gefunden"));
 
         // English keeps the fixed wording, word for word.

@@ -6,6 +6,7 @@
 #include "mainwindow/windowstate.h"
 #include "support/folder.h"
 #include "support/scripted.h"
+#include "testsupport/mainfixture.h"
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
@@ -21,28 +22,14 @@
 
 using namespace Seams;
 
-namespace {
-
-// The main window with the keyfile commands counted instead of run.
-class TestMain : public frmMain {
-public:
-    int stores = 0;
-    void StoreKeyList() override { ++stores; }
-    void GetKeyList() override {}
-
-protected:
-    bool LoadProgramTextTable() override { return true; }
-    int StartCipherLibrary() override { return 1; }
-};
-
-} // namespace
+using TestSupport::TestMain;
 
 class TestDesktopWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<TestSupport::DataFolder> data;
 
-    QString settingsFile() const { return home->filePath("config/Tessamail/window.ini"); }
+    QString settingsFile() const { return data->windowStateFile(); }
 
     std::unique_ptr<TestMain> start(int language = ProgramText::English) {
         if (language != ProgramText::English) {
@@ -50,13 +37,14 @@ class TestDesktopWindow : public QObject {
             QFile f(parameters);
             if (!f.open(QIODevice::WriteOnly))
                 qFatal("cannot write %s", qPrintable(parameters));
-            f.write("\"" + home->filePath("tsm.dat").toUtf8() + "\"\r\n\"" +
-                    QByteArray::number(language) + "\"\r\n");
+            f.write("\"" + data->keyfile().toUtf8() + "\"\r\n\"" + QByteArray::number(language) +
+                    "\"\r\n");
         }
-        auto w = std::make_unique<TestMain>();
-        w->strOldKeyfilePath = home->filePath("old/tsm.dat");
-        if (!w->Form_Load())
-            qFatal("start-up failed");
+        auto w = TestSupport::startMain([&](TestMain& m) {
+            m.countKeyfileCommands = true;
+            m.cipherStartResult = 1;
+            m.strOldKeyfilePath = data->path("old/tsm.dat");
+        });
         // The captions set at start-up change the layout's sizes.
         w->layout()->activate();
         return w;
@@ -65,23 +53,9 @@ class TestDesktopWindow : public QObject {
     QRect available() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
 private slots:
-    void initTestCase() {
-        TestSupport::loadProgramTexts();
-        QStandardPaths::setTestModeEnabled(true);
-    }
-
-    void init() {
-        home = std::make_unique<QTemporaryDir>();
-        QVERIFY(home->isValid());
-        Folder::setAppDataOverride(home->path());
-        WindowState::setSettingsFileOverride(settingsFile());
-    }
-
-    void cleanup() {
-        Folder::setAppDataOverride(QString());
-        WindowState::setSettingsFileOverride(QString());
-        home.reset();
-    }
+    void initTestCase() { TestSupport::DataFolder::initTestCase(); }
+    void init() { data = std::make_unique<TestSupport::DataFolder>(); }
+    void cleanup() { data.reset(); }
 
     void programIconHasEverySize() {
         const QIcon icon = programIcon();

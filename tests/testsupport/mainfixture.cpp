@@ -1,6 +1,7 @@
 #include "testsupport/mainfixture.h"
 
 #include "backends/cipher/cipher.h"
+#include "mainwindow/windowstate.h"
 #include "support/folder.h"
 #include "support/registry.h"
 #include "testsupport/testsupport.h"
@@ -8,8 +9,8 @@
 
 #include <QClipboard>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QStandardPaths>
 
@@ -48,12 +49,14 @@ DataFolder::DataFolder() {
         qFatal("cannot make a temporary folder");
     Folder::setAppDataOverride(home.path());
     Registry::setSettingsFileOverride(registryFile());
+    WindowState::setSettingsFileOverride(windowStateFile());
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QGuiApplication::clipboard()->clear();
     folder = QFileInfo(Folder::DataFilePath(QStringLiteral("x"), GetText(316))).absolutePath();
 }
 
 DataFolder::~DataFolder() {
+    WindowState::setSettingsFileOverride(QString());
     Registry::setSettingsFileOverride(QString());
     Folder::setAppDataOverride(QString());
     ProgramText::setLanguage(ProgramText::English);

@@ -32,8 +32,8 @@ protected:
 };
 
 // A data folder of its own for one test function: the parameters file, the default keyfile
-// and the registry stand-in live in a temporary folder, in English with US number formats,
-// and the clipboard starts empty. Make one in init() and drop it in cleanup().
+// the registry stand-in and the window's saved place live in a temporary folder, in English with US
+// number formats, and the clipboard starts empty. Make one in init() and drop it in cleanup().
 class DataFolder {
 public:
     // Once per test program: the text table, Qt's test paths; with startCipher also the
@@ -50,6 +50,7 @@ public:
     QString keyfile() const { return folder + QStringLiteral("/tsm.dat"); }
     QString parametersFile() const { return folder + QStringLiteral("/tsm.usr"); }
     QString registryFile() const { return path(QStringLiteral("registry.ini")); }
+    QString windowStateFile() const { return path(QStringLiteral("config/Tessamail/window.ini")); }
 
     QTemporaryDir home;
     QString folder; // where the program keeps tsm.usr and the default keyfile
