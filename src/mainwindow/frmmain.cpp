@@ -475,6 +475,9 @@ void frmMain::ReadParametersFile() {
 void frmMain::WriteParametersFile() {
     const int language = qMax(ProgramText::language(), 0);
     const QByteArray bytes = ParametersFile::format({strStoredKeysFile, language});
+    // Nothing changed, nothing written: a start and quit leave the file (and the disk) alone.
+    if (FileProc::HoldsPrivately(strParametersFile, bytes))
+        return;
     // Replaced whole or not at all: a cut-off file would make the next start forget a
     // keyfile kept elsewhere.
     const QString error = FileProc::WritePrivateFile(bytes, strParametersFile);
