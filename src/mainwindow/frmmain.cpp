@@ -11,6 +11,7 @@
 #include "mainwindow/parametersfile.h"
 #include "mainwindow/statustexts.h"
 #include "mainwindow/windowstate.h"
+#include "message/readykey.h"
 #include "selftest/strproc.h"
 #include "support/accesskeys.h"
 #include "support/diskproc.h"
@@ -82,6 +83,12 @@ const QString frmMain::kOldKeyfilePath =
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
+    m_readyKey = new KeyDerivation::ReadyKey(this);
+    msgState.readyKey = m_readyKey;
+    m_readyKeyTimer = new QTimer(this);
+    m_readyKeyTimer->setSingleShot(true);
+    m_readyKeyTimer->setInterval(0);
+    connect(m_readyKeyTimer, &QTimer::timeout, this, &frmMain::UpdateReadyKey);
     buildControls();
     connectControls();
 }
@@ -267,6 +274,16 @@ void frmMain::connectControls() {
     // Only a choice made by the user moves the focus on; the program's own selections
     // (delete, undo, hide) leave it on the command the user pressed.
     connect(cboKeys, &QComboBox::activated, this, [this] { cboKeys_Click(); });
+    // A ready wrap key belongs to one key in encrypt mode: any change of the selection, of
+    // the list or of the mode drops it.
+    connect(cboKeys, &QComboBox::currentIndexChanged, this, &frmMain::RenewReadyKey);
+    const QAbstractItemModel* keys = cboKeys->model();
+    connect(keys, &QAbstractItemModel::rowsInserted, this, &frmMain::RenewReadyKey);
+    connect(keys, &QAbstractItemModel::rowsRemoved, this, &frmMain::RenewReadyKey);
+    connect(keys, &QAbstractItemModel::rowsMoved, this, &frmMain::RenewReadyKey);
+    connect(keys, &QAbstractItemModel::modelReset, this, &frmMain::RenewReadyKey);
+    connect(keys, &QAbstractItemModel::dataChanged, this, &frmMain::RenewReadyKey);
+    connect(optEncrypt, &QRadioButton::toggled, this, &frmMain::RenewReadyKey);
     connect(cmdAddKey, &QPushButton::clicked, this, &frmMain::cmdAddKey_Click);
     connect(cmdKeyDetails, &QPushButton::clicked, this, &frmMain::cmdKeyDetails_Click);
     connect(cmdDeleteKeyShown, &QPushButton::clicked, this, &frmMain::cmdDeleteKeyShown_Click);
@@ -407,6 +424,7 @@ bool frmMain::Form_Load() {
         cmdDecryptStoredKeys_Click();
 
     blnStartupCompleted = true;
+    RenewReadyKey();
     ProgramText::setStartupCompleted(true);
     return true;
 }
@@ -475,6 +493,9 @@ void frmMain::ReadParametersFile() {
 void frmMain::WriteParametersFile() {
     const int language = qMax(ProgramText::language(), 0);
     const QByteArray bytes = ParametersFile::format({strStoredKeysFile, language});
+    // Nothing changed, nothing written: a start and quit leave the file (and the disk) alone.
+    if (FileProc::HoldsPrivately(strParametersFile, bytes))
+        return;
     // Replaced whole or not at all: a cut-off file would make the next start forget a
     // keyfile kept elsewhere.
     const QString error = FileProc::WritePrivateFile(bytes, strParametersFile);
@@ -525,6 +546,8 @@ bool frmMain::QueryQuit() {
             return false;
         }
     }
+    m_readyKeyTimer->stop();
+    m_readyKey->discard();
     WriteParametersFile();
     Cipher::dalb();
     return true;

@@ -31,6 +31,9 @@ class QRadioButton;
 class QTimer;
 class frmHelp;
 class frmTest;
+namespace KeyDerivation {
+class ReadyKey;
+}
 
 class frmMain : public QWidget, public EncDecMsg::MessageWindow {
     Q_OBJECT
@@ -69,6 +72,12 @@ public:
     // Asks about an unsaved key list and ends the program unless the user keeps it running.
     void cmdQuit_Click();
     bool hasEnded() const { return m_ended; }
+
+    // The wrap key of the next encryption, derived ahead of the click (frmmain_message.cpp).
+    KeyDerivation::ReadyKey* readyKey() const { return m_readyKey; }
+    // Discards the ready key at once and, after the current event, asks for the one the
+    // mode and the selected key now call for.
+    void RenewReadyKey();
 
     // ---- modes and status ---------------------------------------------------------------
     void optEncrypt_Click();
@@ -248,6 +257,9 @@ private:
     int savedKeyIndex = -1;
     bool m_keysHidden = false;
     bool m_ended = false;
+    KeyDerivation::ReadyKey* m_readyKey = nullptr;
+    QTimer* m_readyKeyTimer = nullptr;
+    void UpdateReadyKey();
     frmHelp* m_frmHelp = nullptr;
     frmTest* m_frmTest = nullptr;
 

@@ -2,10 +2,14 @@
 // side of the message path.
 #include "mainwindow/frmmain.h"
 
+#include "backends/cipher/cipher.h"
+#include "keys/keyrules.h"
+#include "message/readykey.h"
 #include "support/ansi.h"
 #include "support/backgroundwait.h"
 #include "support/fileproc.h"
 #include "support/seams.h"
+#include "support/wipe.h"
 #include "text/programtext.h"
 
 #include <QClipboard>
@@ -16,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 using Seams::Buttons;
 using Seams::Icon;
@@ -47,7 +52,11 @@ void frmMain::cmdEncryptMessage_Click() {
     // The files are read here, not when they were attached: the limit applies to what is
     // actually sent.
     const BackgroundWait::Scope wait(plainCaption(cmdEncryptMessage->text()));
+    // Nothing new starts beside the click's own derivation while it waits.
+    m_readyKeyTimer->stop();
     const qint32 r = EncDecMsg::PackAndEncryptMessage(msgState, *this);
+    // The wrap key just used is gone; the next file gets one under a new salt.
+    m_readyKeyTimer->start();
     if (r <= 0)
         return;
 
@@ -59,6 +68,28 @@ void frmMain::cmdEncryptMessage_Click() {
     Seams::MsgBox(GetText(83) + QStringLiteral(" (") + FileProc::BytesText(r, false) +
                       QStringLiteral(") ") + GetText(84) + CRLF + GetText(85),
                   Buttons::OK, Icon::None, GetText(86));
+}
+
+void frmMain::RenewReadyKey() {
+    m_readyKey->discard();
+    m_readyKeyTimer->start();
+}
+
+void frmMain::UpdateReadyKey() {
+    const QString entry = selectedKeyEntry();
+    if (m_ended || !blnStartupCompleted || SelfTestRunning() || !optEncrypt->isChecked() ||
+        entry.isEmpty()) {
+        m_readyKey->discard();
+        return;
+    }
+    QString key = KeyRules::ExtendedReducedKey(EncDecMsg::CurrentKey(entry));
+    const Wipe::Guard wipeKey(key);
+    QByteArray bytes = Ansi::toAnsi(key);
+    const Wipe::Guard wipeBytes(bytes);
+    if (bytes.isEmpty())
+        m_readyKey->discard();
+    else
+        m_readyKey->prepare(bytes, Cipher::workFactor());
 }
 
 void frmMain::cmdDecryptMessage_Click() {

@@ -3,6 +3,7 @@
 #include "backends/cipher/cipher.h"
 #include "keys/keyrules.h"
 #include "message/keyderivation.h"
+#include "message/readykey.h"
 #include "support/ansi.h"
 #include "support/backgroundwait.h"
 #include "support/diskproc.h"
@@ -180,7 +181,8 @@ qint32 EncryptPackage(State& state, const QString& key) {
     };
 
     CipherMemory memory;
-    qint32 r = CipherBuffer(state.strPlainPackage, state.strCipherText, key, true, &memory);
+    qint32 r = CipherBuffer(state.strPlainPackage, state.strCipherText, key, true, &memory,
+                            state.blnTest ? nullptr : state.readyKey);
     if (r == kCancelled)
         return r; // the user's choice: nothing to report
     if (r == kOutOfMemory && memory.refused) {
@@ -206,7 +208,7 @@ qint32 EncryptPackage(State& state, const QString& key) {
 }
 
 qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt,
-                    CipherMemory* memory) {
+                    CipherMemory* memory, KeyDerivation::ReadyKey* ready) {
     output.clear();
     qint32 r;
     try {
@@ -221,7 +223,13 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
         // by the cipher's own header parser, and anything wrong with it is reported by db
         // below without a derivation.
         Cipher::ScryptParameters parameters;
-        if (encrypt) {
+        // A derivation made ahead for this key is used once, with its own salt.
+        std::shared_ptr<KeyDerivation::Job> job =
+            encrypt && ready ? ready->take(keyBytes, Cipher::workFactor()) : nullptr;
+        if (job) {
+            parameters.salt = job->salt;
+            parameters.log2N = job->log2N;
+        } else if (encrypt) {
             Cipher::newSalt(parameters.salt);
             parameters.log2N = Cipher::workFactor();
         } else if (Cipher::readScryptParameters(input.constData(), inLength, parameters) != 0 ||
@@ -230,14 +238,14 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
             return Cipher::db(input.constData(), inLength, buffer.data(), int(buffer.size()));
         }
 
-        const KeyDerivation::Memory m = KeyDerivation::checkMemory(parameters.log2N);
-        if (memory)
-            *memory = {!m.enough(), m.needed, m.available};
-        if (!m.enough())
-            return kOutOfMemory;
-
-        const std::shared_ptr<KeyDerivation::Job> job =
-            KeyDerivation::start(keyBytes, parameters.salt, parameters.log2N);
+        if (!job) {
+            const KeyDerivation::Memory m = KeyDerivation::checkMemory(parameters.log2N);
+            if (memory)
+                *memory = {!m.enough(), m.needed, m.available};
+            if (!m.enough())
+                return kOutOfMemory;
+            job = KeyDerivation::start(keyBytes, parameters.salt, parameters.log2N);
+        }
         if (!BackgroundWait::waitFor(job->future()))
             return kCancelled;
         if (job->result() == Cipher::kNoMemory)

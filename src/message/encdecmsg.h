@@ -16,6 +16,9 @@
 #include <optional>
 
 class QRandomGenerator;
+namespace KeyDerivation {
+class ReadyKey;
+}
 
 namespace EncDecMsg {
 
@@ -45,6 +48,8 @@ struct State {
     // The files of the last decrypted message, one per slot, kept for the Save command. A
     // slot the last message did not fill keeps what an earlier message left there.
     std::array<QByteArray, kNumSlots> strFileContents;
+    // The wrap key derived ahead for the next encryption, when the window keeps one.
+    KeyDerivation::ReadyKey* readyKey = nullptr;
     // The size limit every check uses; the self-test may lower it.
     qint32 lngMaxMessageSize = kMaxMessageSizeInFullVersion;
 
@@ -118,8 +123,9 @@ struct CipherMemory {
     qint64 needed = 0;
     qint64 available = -1;
 };
+// ready: when encrypting, a derivation made ahead for key is taken from it and used.
 qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt,
-                    CipherMemory* memory = nullptr);
+                    CipherMemory* memory = nullptr, KeyDerivation::ReadyKey* ready = nullptr);
 constexpr qint32 kOutOfMemory = -107;
 constexpr qint32 kRunTimeFailure = -108;
 constexpr qint32 kCancelled = -109;

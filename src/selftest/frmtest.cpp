@@ -4,6 +4,7 @@
 #include "mainwindow/clickablelabel.h"
 #include "mainwindow/frmmain.h"
 #include "message/encdecmsg.h"
+#include "message/readykey.h"
 #include "selftest/strproc.h"
 #include "support/accesskeys.h"
 #include "support/ansi.h"
@@ -308,6 +309,9 @@ void frmTest::failRound(const QString& message) {
 void frmTest::RunTest() {
     EncDecMsg::State& state = messageState();
     state.blnTest = true;
+    // The test keeps its own timing: no derivation made ahead runs beside it.
+    if (state.readyKey)
+        state.readyKey->discard();
     m_running = true;
     // Keys are derived on a worker while this window keeps Stop and Close working; the
     // rounds show their own progress.

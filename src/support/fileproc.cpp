@@ -85,6 +85,22 @@ QString WritePrivateFile(const QByteArray& contents, const QString& path) {
     return FullWrite::replaceFile(path, contents, FullWrite::Access::Private);
 }
 
+bool HoldsPrivately(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    if (file.size() != contents.size())
+        return false;
+#ifndef Q_OS_WIN
+    constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
+    if (file.permissions() & kOthers)
+        return false;
+#endif
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return file.readAll() == contents && file.error() == QFileDevice::NoError;
+}
+
 QString ReadBinaryFile(const QString& path, QByteArray& contents) {
     if (!DiskProc::FileExists(path))
         return GetTextOr(549, QStringLiteral("File not found"));

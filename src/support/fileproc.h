@@ -28,6 +28,9 @@ QString WriteBinaryFile(const QByteArray& contents, const QString& path);
 // As WriteBinaryFile, and the file is readable and writable by its owner only, also when it
 // existed before with wider permissions: for files that hold keys or settings.
 QString WritePrivateFile(const QByteArray& contents, const QString& path);
+// True when the file at path holds exactly contents and only its owner may read or write
+// it: WritePrivateFile would change nothing.
+bool HoldsPrivately(const QString& path, const QByteArray& contents);
 // "File not found" when missing (contents untouched).
 QString ReadBinaryFile(const QString& path, QByteArray& contents);
 

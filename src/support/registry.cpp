@@ -105,8 +105,13 @@ QString WriteRegistryString(quint32 root, const QString& keyPath, const QString&
     bool existed = false;
     if (key) {
         existed = !key->allKeys().isEmpty() || !key->childGroups().isEmpty();
-        key->setValue(settingsKey(valueName), data);
-        key->sync();
+        // A value that already reads so is left alone: no write and no disk sync at every
+        // start.
+        const QString name = settingsKey(valueName);
+        if (!key->contains(name) || key->value(name).toString() != data) {
+            key->setValue(name, data);
+            key->sync();
+        }
         code = codeOf(key->status());
     }
     // QSettings creates the key and writes the value in one step, so any failure means

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace Cipher {
 
@@ -95,8 +96,23 @@ int db(const char* in, int inLength, char* out, int outLength) {
     return int(plain.size());
 }
 
+namespace {
+constexpr std::size_t kWrapKeySize = 32;
+}
+
+WrapKey::WrapKey() {
+    // Sets up the guarded allocator when nothing has started libsodium yet.
+    if (sodium_init() < 0)
+        throw std::bad_alloc();
+    m_bytes = static_cast<unsigned char*>(sodium_malloc(kWrapKeySize));
+    if (!m_bytes)
+        throw std::bad_alloc();
+    sodium_memzero(m_bytes, kWrapKeySize);
+}
+
 WrapKey::~WrapKey() {
-    sodium_memzero(m_bytes.data(), m_bytes.size());
+    // sodium_free wipes before it frees.
+    sodium_free(m_bytes);
 }
 
 quint64 scryptMemory(int log2N) {

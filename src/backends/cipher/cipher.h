@@ -90,18 +90,20 @@ int cci(int code);
 quint64 scryptMemory(int log2N);
 
 // The scrypt wrap key of one (passphrase, salt, work factor); wiped when destroyed. It
-// serves one salt, and so one file: eb must never reuse a salt.
+// serves one salt, and so one file: eb must never reuse a salt. Its bytes live in
+// libsodium's guarded memory (locked out of swap, fenced by guard pages), since a key made
+// ahead of time may wait a while for its use; throws std::bad_alloc when there is none.
 class WrapKey {
 public:
-    WrapKey() = default;
+    WrapKey();
     WrapKey(const WrapKey&) = delete;
     WrapKey& operator=(const WrapKey&) = delete;
     ~WrapKey();
-    unsigned char* data() { return m_bytes.data(); }
-    const unsigned char* data() const { return m_bytes.data(); }
+    unsigned char* data() { return m_bytes; }
+    const unsigned char* data() const { return m_bytes; }
 
 private:
-    std::array<unsigned char, 32> m_bytes{};
+    unsigned char* m_bytes;
 };
 
 // The salt and work factor of an age file's passphrase stanza, read by db's own header
