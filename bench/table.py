@@ -151,6 +151,8 @@ def main():
     linear_pair("Last try alone (armour between the markers), worst case",
                 "find_block_between_markers")
     linear_pair("All three tries, block read by the last try", "find_block_all_tries")
+    linear_pair("All three tries, markers whole, block read by the last try",
+                "find_block_all_tries_markers")
     name = "keys/keyfile_get_1000/ours"
     rows.append(Row("Key list get, 1,000 entries, without key derivation (click to report)",
                     timed(name), met="" if wall(name) else "TODO"))

@@ -6,11 +6,14 @@
 #include "message/cleaning.h"
 #include "support/ansi.h"
 
+#include <array>
+
 namespace EncDecMsg {
 namespace {
 
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
+const QString kBeginMarker = QStringLiteral("TessamailMessageBegin");
 
 bool isControl(char c) {
     return static_cast<unsigned char>(c) <= 32;
@@ -46,21 +49,26 @@ QByteArray TrimControlCharacters(const QByteArray& text) {
 }
 
 QByteArray NormaliseLineBreaks(const QByteArray& text) {
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 32 + 2);
     const qsizetype n = text.size();
+    // At worst every character is a lone LF that becomes two.
+    QByteArray out(n * 2, Qt::Uninitialized);
+    const char* in = text.constData();
+    char* o = out.data();
     for (qsizetype i = 0; i < n; ++i) {
-        const char c = text[i];
+        const char c = in[i];
         if (c == kCR) {
-            out += "\r\n";
-            if (i + 1 < n && text[i + 1] == kLF)
+            *o++ = kCR;
+            *o++ = kLF;
+            if (i + 1 < n && in[i + 1] == kLF)
                 ++i;
         } else if (c == kLF) {
-            out += "\r\n";
+            *o++ = kCR;
+            *o++ = kLF;
         } else {
-            out += c;
+            *o++ = c;
         }
     }
+    out.truncate(o - out.constData());
     return out;
 }
 
@@ -72,6 +80,13 @@ QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour) {
     text = TrimControlCharacters(text);
     const QByteArray s = NormaliseLineBreaks(text);
     const qsizetype n = s.size();
+    if (n == 0)
+        return {};
+    // The test is asked once for each byte value, not once for each character: the
+    // characters of a long mail would otherwise each cost a call into the cipher library.
+    std::array<bool, 256> armour;
+    for (int code = 0; code < 256; ++code)
+        armour[std::size_t(code)] = isArmour(code);
 
     qsizetype start = 0;
     while (start < n) {
@@ -89,7 +104,7 @@ QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour) {
                 }
                 continue;
             }
-            if (!isArmour(static_cast<unsigned char>(c)))
+            if (!armour[static_cast<unsigned char>(c)])
                 break;
             lineFeeds = 0;
         }
@@ -115,10 +130,16 @@ Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedTe
     if (first.r > 0)
         return first;
     const QString text = receivedText.isEmpty() ? Ansi::fromAnsi(received) : receivedText;
-    Dearmoured later = findAndDearmour(Ansi::toAnsi(MailCleaning::CleanReceivedText(text)));
-    if (later.r > 0)
-        return later;
-    later = dearmour(MailCleaning::ArmourBetweenMarkers(text));
+    // Cleaning only removes characters at the edges of lines and whole empty lines, so it
+    // can bring no Begin marker to light: without one in the text, the block the cleaned
+    // search finds could never de-armour.
+    if (text.contains(kBeginMarker)) {
+        const Dearmoured cleaned =
+            findAndDearmour(Ansi::toAnsi(MailCleaning::CleanReceivedText(text)));
+        if (cleaned.r > 0)
+            return cleaned;
+    }
+    const Dearmoured later = dearmour(MailCleaning::ArmourBetweenMarkers(text));
     return later.r > 0 ? later : first;
 }
 
