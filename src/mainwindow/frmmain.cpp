@@ -284,6 +284,8 @@ void frmMain::connectControls() {
     connect(keys, &QAbstractItemModel::modelReset, this, &frmMain::RenewReadyKey);
     connect(keys, &QAbstractItemModel::dataChanged, this, &frmMain::RenewReadyKey);
     connect(optEncrypt, &QRadioButton::toggled, this, &frmMain::RenewReadyKey);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &frmMain::ClipboardChanged);
     connect(cmdAddKey, &QPushButton::clicked, this, &frmMain::cmdAddKey_Click);
     connect(cmdKeyDetails, &QPushButton::clicked, this, &frmMain::cmdKeyDetails_Click);
     connect(cmdDeleteKeyShown, &QPushButton::clicked, this, &frmMain::cmdDeleteKeyShown_Click);

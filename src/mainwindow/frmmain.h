@@ -11,6 +11,7 @@
 //
 // Commands of other areas (keyfile, language, message, files, text box, help, self-test,
 // key details) are defined in frmmain_<area>.cpp beside this file.
+#include "backends/cipher/cipher.h"
 #include "keys/keyfilestamp.h"
 #include "mainwindow/textandfiles.h"
 #include "message/encdecmsg.h"
@@ -73,11 +74,14 @@ public:
     void cmdQuit_Click();
     bool hasEnded() const { return m_ended; }
 
-    // The wrap key of the next encryption, derived ahead of the click (frmmain_message.cpp).
+    // The wrap key of the next encryption or decryption, derived ahead of the click
+    // (frmmain_message.cpp).
     KeyDerivation::ReadyKey* readyKey() const { return m_readyKey; }
     // Discards the ready key at once and, after the current event, asks for the one the
-    // mode and the selected key now call for.
+    // mode, the selected key and (in decrypt mode) the clipboard now call for.
     void RenewReadyKey();
+    // How long the clipboard must stay unchanged before its block is read for a ready key.
+    static constexpr int kClipboardSettleMs = 50;
 
     // ---- modes and status ---------------------------------------------------------------
     void optEncrypt_Click();
@@ -260,6 +264,9 @@ private:
     KeyDerivation::ReadyKey* m_readyKey = nullptr;
     QTimer* m_readyKeyTimer = nullptr;
     void UpdateReadyKey();
+    void ClipboardChanged();
+    // Salt and work factor of the block on the clipboard; log2N 0 when it holds none.
+    Cipher::ScryptParameters ClipboardScryptParameters() const;
     frmHelp* m_frmHelp = nullptr;
     frmTest* m_frmTest = nullptr;
 

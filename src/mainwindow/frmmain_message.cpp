@@ -56,7 +56,7 @@ void frmMain::cmdEncryptMessage_Click() {
     m_readyKeyTimer->stop();
     const qint32 r = EncDecMsg::PackAndEncryptMessage(msgState, *this);
     // The wrap key just used is gone; the next file gets one under a new salt.
-    m_readyKeyTimer->start();
+    m_readyKeyTimer->start(0);
     if (r <= 0)
         return;
 
@@ -72,13 +72,12 @@ void frmMain::cmdEncryptMessage_Click() {
 
 void frmMain::RenewReadyKey() {
     m_readyKey->discard();
-    m_readyKeyTimer->start();
+    m_readyKeyTimer->start(0);
 }
 
 void frmMain::UpdateReadyKey() {
     const QString entry = selectedKeyEntry();
-    if (m_ended || !blnStartupCompleted || SelfTestRunning() || !optEncrypt->isChecked() ||
-        entry.isEmpty()) {
+    if (m_ended || !blnStartupCompleted || SelfTestRunning() || entry.isEmpty()) {
         m_readyKey->discard();
         return;
     }
@@ -86,10 +85,40 @@ void frmMain::UpdateReadyKey() {
     const Wipe::Guard wipeKey(key);
     QByteArray bytes = Ansi::toAnsi(key);
     const Wipe::Guard wipeBytes(bytes);
-    if (bytes.isEmpty())
+    if (bytes.isEmpty()) {
+        m_readyKey->discard();
+        return;
+    }
+    if (optEncrypt->isChecked()) {
+        m_readyKey->prepare(bytes, Cipher::workFactor());
+        return;
+    }
+    // Decrypt mode: the salt of the block on the clipboard. Only what the click would derive
+    // without asking starts here; a costly work factor waits for the user's answer.
+    const Cipher::ScryptParameters parameters = ClipboardScryptParameters();
+    if (parameters.log2N < 1 || parameters.log2N > Cipher::kSilentWorkFactor)
         m_readyKey->discard();
     else
-        m_readyKey->prepare(bytes, Cipher::workFactor());
+        m_readyKey->prepareFor(bytes, parameters.salt, parameters.log2N);
+}
+
+Cipher::ScryptParameters frmMain::ClipboardScryptParameters() const {
+    Cipher::ScryptParameters parameters;
+    const QString received = QGuiApplication::clipboard()->text();
+    if (received.size() < lngMinClipboardTextLength)
+        return parameters;
+    const EncDecMsg::Dearmoured d = EncDecMsg::FindAndDearmour(Ansi::toAnsi(received), received);
+    if (d.r <= 0 ||
+        Cipher::readScryptParameters(d.cipher.constData(), int(d.cipher.size()), parameters) != 0)
+        return {};
+    return parameters;
+}
+
+void frmMain::ClipboardChanged() {
+    // A new mail on the clipboard matters only to the Decrypt click; the wrap key made ahead
+    // for encryption stays. A stream of changes is read once it pauses.
+    if (optDecrypt->isChecked())
+        m_readyKeyTimer->start(kClipboardSettleMs);
 }
 
 void frmMain::cmdDecryptMessage_Click() {
@@ -110,6 +139,8 @@ void frmMain::cmdDecryptMessage_Click() {
     // survive only here.
     msgState.strReceivedText = received;
     const BackgroundWait::Scope wait(plainCaption(cmdDecryptMessage->text()));
+    // Nothing new starts beside the click's own derivation while it waits.
+    m_readyKeyTimer->stop();
     const bool decrypted = EncDecMsg::DecryptMessage(msgState, *this);
     // A later decryption (the self-test's) must not search this mail again.
     msgState.strReceivedText.clear();

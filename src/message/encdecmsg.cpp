@@ -223,7 +223,8 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
         // by the cipher's own header parser, and anything wrong with it is reported by db
         // below without a derivation.
         Cipher::ScryptParameters parameters;
-        // A derivation made ahead for this key is used once, with its own salt.
+        // A derivation made ahead for this key is used once: a new file's with its own salt,
+        // a received file's when salt and work factor are the ones the file gives.
         std::shared_ptr<KeyDerivation::Job> job =
             encrypt && ready ? ready->take(keyBytes, Cipher::workFactor()) : nullptr;
         if (job) {
@@ -236,8 +237,17 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
                    parameters.log2N > Cipher::kMaxWorkFactor) {
             QByteArray buffer(Cipher::kBufferSize, '\0');
             return Cipher::db(input.constData(), inLength, buffer.data(), int(buffer.size()));
+        } else if (ready) {
+            job = ready->takeFor(keyBytes, parameters.salt, parameters.log2N);
         }
 
+        if (!job && ready) {
+            // What was made ahead is of no use here; one derivation at a time, so the one
+            // still under way ends before this one starts.
+            ready->discard();
+            if (!BackgroundWait::waitFor(ready->lastStarted()))
+                return kCancelled;
+        }
         if (!job) {
             const KeyDerivation::Memory m = KeyDerivation::checkMemory(parameters.log2N);
             if (memory)
@@ -400,7 +410,8 @@ bool DecryptMessage(State& state, MessageWindow& window) {
         return false;
 
     CipherMemory memory;
-    r = CipherBuffer(state.strCipherText, state.strDecryptedPackage, key, false, &memory);
+    r = CipherBuffer(state.strCipherText, state.strDecryptedPackage, key, false, &memory,
+                     state.blnTest ? nullptr : state.readyKey);
     if (r <= 0) {
         if (r == kCancelled)
             return false; // the user's choice: nothing to report, nothing changed

@@ -48,7 +48,8 @@ struct State {
     // The files of the last decrypted message, one per slot, kept for the Save command. A
     // slot the last message did not fill keeps what an earlier message left there.
     std::array<QByteArray, kNumSlots> strFileContents;
-    // The wrap key derived ahead for the next encryption, when the window keeps one.
+    // The wrap key derived ahead for the next encryption or decryption, when the window
+    // keeps one.
     KeyDerivation::ReadyKey* readyKey = nullptr;
     // The size limit every check uses; the self-test may lower it.
     qint32 lngMaxMessageSize = kMaxMessageSizeInFullVersion;
@@ -123,7 +124,9 @@ struct CipherMemory {
     qint64 needed = 0;
     qint64 available = -1;
 };
-// ready: when encrypting, a derivation made ahead for key is taken from it and used.
+// ready: a derivation made ahead for key (and, when decrypting, for the input's salt and work
+// factor) is taken from it and used; any other it holds is dropped, and one of its
+// derivations still under way ends before this call derives.
 qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& key, bool encrypt,
                     CipherMemory* memory = nullptr, KeyDerivation::ReadyKey* ready = nullptr);
 constexpr qint32 kOutOfMemory = -107;

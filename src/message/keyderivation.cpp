@@ -15,6 +15,8 @@ namespace KeyDerivation {
 
 namespace {
 std::atomic<int> g_testDelay = 0;
+std::atomic<int> g_running = 0;
+std::atomic<int> g_peakRunning = 0;
 } // namespace
 
 Memory checkMemory(int log2N) {
@@ -38,10 +40,15 @@ Job::~Job() {
 }
 
 void Job::run() {
+    const int now = ++g_running;
+    for (int peak = g_peakRunning.load(); now > peak;)
+        if (g_peakRunning.compare_exchange_weak(peak, now))
+            break;
     if (const int ms = g_testDelay.load())
         QThread::msleep(ulong(ms));
     m_result = Cipher::deriveWrapKey(m_passphrase.constData(), int(m_passphrase.size()), salt,
                                      log2N, m_key);
+    --g_running;
 }
 
 std::shared_ptr<Job> start(const QByteArray& passphrase,
@@ -61,6 +68,14 @@ std::shared_ptr<Job> start(const QByteArray& passphrase,
 
 void setTestDelay(int ms) {
     g_testDelay = ms;
+}
+
+int peakRunning() {
+    return g_peakRunning.load();
+}
+
+void resetPeakRunning() {
+    g_peakRunning = g_running.load();
 }
 
 } // namespace KeyDerivation

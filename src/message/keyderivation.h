@@ -64,5 +64,8 @@ std::shared_ptr<Job> start(const QByteArray& passphrase,
 // Tests: every derivation first sleeps this long on its worker (0: not at all), so that a
 // test can act while one is under way at a work factor that costs nothing.
 void setTestDelay(int ms);
+// Tests: the most derivations that ran at the same time since the last reset.
+int peakRunning();
+void resetPeakRunning();
 
 } // namespace KeyDerivation

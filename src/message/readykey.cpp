@@ -22,15 +22,33 @@ ReadyKey::Digest ReadyKey::digestOf(const QByteArray& passphrase) const {
     return d;
 }
 
-void ReadyKey::prepare(const QByteArray& passphrase, int log2N) {
+bool ReadyKey::holds(const QByteArray& passphrase, bool fresh, const Salt* salt, int log2N) const {
+    if (!m_job || m_fresh != fresh || m_job->log2N != log2N)
+        return false;
+    if (salt && sodium_memcmp(salt->data(), m_job->salt.data(), salt->size()) != 0)
+        return false;
     const Digest digest = digestOf(passphrase);
-    if (m_job && m_job->log2N == log2N &&
-        sodium_memcmp(digest.data(), m_digest.data(), digest.size()) == 0)
+    return sodium_memcmp(digest.data(), m_digest.data(), digest.size()) == 0;
+}
+
+void ReadyKey::prepare(const QByteArray& passphrase, int log2N) {
+    request(passphrase, true, nullptr, log2N);
+}
+
+void ReadyKey::prepareFor(const QByteArray& passphrase, const Salt& salt, int log2N) {
+    request(passphrase, false, &salt, log2N);
+}
+
+void ReadyKey::request(const QByteArray& passphrase, bool fresh, const Salt* salt, int log2N) {
+    if (holds(passphrase, fresh, salt, log2N))
         return;
     discard();
     m_pending = passphrase;
     m_pending.detach();
     m_pendingLog2N = log2N;
+    m_pendingFresh = fresh;
+    if (salt)
+        m_pendingSalt = *salt;
     if (running())
         return; // startPending runs when the one under way ends
     startPending();
@@ -44,9 +62,11 @@ void ReadyKey::startPending() {
     const int log2N = m_pendingLog2N;
     if (checkMemory(log2N).enough()) {
         try {
-            std::array<unsigned char, Cipher::kSaltSize> salt;
-            Cipher::newSalt(salt);
+            Salt salt = m_pendingSalt;
+            if (m_pendingFresh)
+                Cipher::newSalt(salt);
             m_job = start(passphrase, salt, log2N);
+            m_fresh = m_pendingFresh;
             m_digest = digestOf(passphrase);
             m_running = m_job->future();
             m_watcher.setFuture(m_running);
@@ -63,17 +83,24 @@ void ReadyKey::discard() {
     if (!m_pending.isEmpty())
         sodium_memzero(m_pending.data(), std::size_t(m_pending.size()));
     m_pending = QByteArray();
+    sodium_memzero(m_pendingSalt.data(), m_pendingSalt.size());
 }
 
-std::shared_ptr<Job> ReadyKey::take(const QByteArray& passphrase, int log2N) {
-    if (!m_job || m_job->log2N != log2N)
-        return nullptr;
-    const Digest digest = digestOf(passphrase);
-    if (sodium_memcmp(digest.data(), m_digest.data(), digest.size()) != 0)
+std::shared_ptr<Job> ReadyKey::hand(const QByteArray& passphrase, bool fresh, const Salt* salt,
+                                    int log2N) {
+    if (!holds(passphrase, fresh, salt, log2N))
         return nullptr;
     std::shared_ptr<Job> job = std::move(m_job);
     discard();
     return job;
+}
+
+std::shared_ptr<Job> ReadyKey::take(const QByteArray& passphrase, int log2N) {
+    return hand(passphrase, true, nullptr, log2N);
+}
+
+std::shared_ptr<Job> ReadyKey::takeFor(const QByteArray& passphrase, const Salt& salt, int log2N) {
+    return hand(passphrase, false, &salt, log2N);
 }
 
 } // namespace KeyDerivation

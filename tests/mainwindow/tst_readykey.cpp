@@ -1,14 +1,18 @@
-// The wrap key derived ahead of the Encrypt click: every file still gets a salt of its own,
-// a click with the key ready derives nothing, a change of key, key list or mode drops it,
-// and no more than one derivation runs in the background.
+// The wrap key derived ahead of the Encrypt and Decrypt clicks: every file still gets a salt
+// of its own, a received salt never serves a new file, a click with the key ready derives
+// nothing, a change of key, key list or mode drops it, a costly work factor is never derived
+// unasked, and no more than one derivation runs at a time.
 #include "keys/keyfilefixture.h"
 #include "message/keyderivation.h"
 #include "message/readykey.h"
 #include "support/ansi.h"
 
+#include <sodium.h>
+
 #include <QClipboard>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSet>
 
 using namespace KeyfileFixture;
@@ -59,8 +63,48 @@ QString decrypted(const QByteArray& cipher, const QString& entry) {
     return Ansi::fromAnsi(EncDecMsg::SplitDecryptedPackage(package).text.value_or(QByteArray()));
 }
 
+// A received mail: greeting, the block made under entry at the test's work factor (or with
+// its header claiming workFactor), signature.
+QString mailFor(const QString& entry, const QString& text, int workFactor = 0) {
+    EncDecMsg::State state;
+    state.blnTest = true;
+    state.strPlainPackage = EncDecMsg::BuildPackage(Ansi::toAnsi(text), {});
+    if (EncDecMsg::EncryptPackage(state, keyOf(entry)) <= 0)
+        return QString();
+    QByteArray armour = state.strCipherText;
+    if (workFactor) {
+        QByteArray cipher(Cipher::kBufferSize, '\0');
+        const int n =
+            Cipher::dcob(armour.constData(), int(armour.size()), cipher.data(), int(cipher.size()));
+        cipher.truncate(qMax(0, n));
+        const qsizetype line = cipher.indexOf("-> scrypt ");
+        const qsizetype end = cipher.indexOf('\n', line);
+        const qsizetype space = cipher.lastIndexOf(' ', end);
+        cipher.replace(space + 1, end - space - 1, QByteArray::number(workFactor));
+        armour = QByteArray(Cipher::kBufferSize, '\0');
+        armour.truncate(qMax(0, Cipher::cob(cipher.constData(), int(cipher.size()), armour.data(),
+                                            int(armour.size()))));
+    }
+    return QStringLiteral("Hello Ann,\r\n\r\nhere it is:\r\n\r\n") + Ansi::fromAnsi(armour) +
+           QStringLiteral("\r\n\r\n-- \r\nBob");
+}
+
+// Clicks Decrypt, answering every box with its default; the scrypt runs of the click.
+long clickDecrypt(Main& w, ScriptedMessageBoxes& boxes) {
+    const long before = Cipher::scryptRuns();
+    w.cmdDecryptMessage_Click();
+    Q_UNUSED(boxes);
+    return Cipher::scryptRuns() - before;
+}
+
 bool waitReady(Main& w) {
     return QTest::qWaitFor([&] { return w.readyKey()->held() && !w.readyKey()->running(); }, 5000);
+}
+
+// The clipboard is read once it has stayed unchanged for a moment.
+bool waitReadyAfterCopy(Main& w) {
+    QTest::qWait(2 * frmMain::kClipboardSettleMs);
+    return waitReady(w);
 }
 
 } // namespace
@@ -189,6 +233,142 @@ private slots:
         const Encrypted e = clickEncrypt(*w);
         QCOMPARE(e.scryptRuns, 0L);
         QCOMPARE(decrypted(e.cipher, kFirst), QStringLiteral("Meet at noon"));
+    }
+
+    // A derivation under a received salt is handed only to the decryption of that very
+    // block: a new file under it would repeat the sender's key and nonce.
+    void receivedSaltServesOnlyItsBlock() {
+        KeyDerivation::ReadyKey ready;
+        const QByteArray passphrase = Ansi::toAnsi(keyOf(kFirst));
+        KeyDerivation::Salt salt;
+        Cipher::newSalt(salt);
+        KeyDerivation::Salt otherSalt = salt;
+        otherSalt[0] ^= 1;
+        ready.prepareFor(passphrase, salt, 10);
+        QVERIFY(QTest::qWaitFor([&] { return !ready.running(); }, 5000));
+        QVERIFY(!ready.take(passphrase, 10));
+        QVERIFY(!ready.takeFor(passphrase, otherSalt, 10));
+        QVERIFY(!ready.takeFor(passphrase, salt, 11));
+        QVERIFY(!ready.takeFor(Ansi::toAnsi(keyOf(kSecond)), salt, 10));
+        const auto job = ready.takeFor(passphrase, salt, 10);
+        QVERIFY(job);
+        QCOMPARE(job->result(), 0);
+        Cipher::WrapKey expected;
+        QCOMPARE(Cipher::deriveWrapKey(passphrase.constData(), int(passphrase.size()), salt, 10,
+                                       expected),
+                 0);
+        QVERIFY(sodium_memcmp(job->key().data(), expected.data(), 32) == 0); // a ChaCha20 key
+        QVERIFY(!ready.takeFor(passphrase, salt, 10));
+        QVERIFY(!ready.held());
+    }
+
+    // However the user gets there, the block on the clipboard is derived for before the click,
+    // and the click derives nothing.
+    void decryptClickUsesReadyKey_data() {
+        QTest::addColumn<int>("order");
+        QTest::newRow("mail copied in decrypt mode") << 0;
+        QTest::newRow("mail copied, then decrypt mode chosen") << 1;
+        QTest::newRow("mail copied, then its key selected") << 2;
+        QTest::newRow("another mail copied over a ready one") << 3;
+    }
+    void decryptClickUsesReadyKey() {
+        QFETCH(int, order);
+        auto w = startWithKeys();
+        const QString mail = mailFor(kFirst, QStringLiteral("See you at the station"));
+        QVERIFY(!mail.isEmpty());
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        switch (order) {
+        case 0:
+            w->optDecrypt->setChecked(true);
+            clipboard->setText(mail);
+            break;
+        case 1:
+            clipboard->setText(mail);
+            w->optDecrypt->setChecked(true);
+            break;
+        case 2:
+            w->cboKeys->setCurrentIndex(w->cboKeys->findText(kSecond));
+            w->optDecrypt->setChecked(true);
+            clipboard->setText(mail);
+            QVERIFY(waitReadyAfterCopy(*w)); // made for the wrong key: of no use to the click
+            w->cboKeys->setCurrentIndex(w->cboKeys->findText(kFirst));
+            break;
+        case 3:
+            w->optDecrypt->setChecked(true);
+            clipboard->setText(mailFor(kFirst, QStringLiteral("an older mail")));
+            QVERIFY(waitReadyAfterCopy(*w));
+            clipboard->setText(mail);
+            break;
+        }
+        QVERIFY(waitReadyAfterCopy(*w));
+        ScriptedMessageBoxes boxes;
+        QCOMPARE(clickDecrypt(*w, boxes), 0L);
+        QCOMPARE(w->txbText->toPlainText(), QStringLiteral("See you at the station"));
+        QVERIFY(!w->readyKey()->held());
+    }
+
+    // Nothing is derived ahead for what the click would not derive unasked, and a copied mail
+    // leaves the wrap key made for the next encryption alone.
+    void noDerivationAhead_data() {
+        QTest::addColumn<bool>("decryptMode");
+        QTest::addColumn<int>("workFactor");
+        QTest::addColumn<bool>("block");
+        QTest::newRow("work factor 19 on the clipboard") << true << 19 << true;
+        QTest::newRow("work factor 20 on the clipboard") << true << 20 << true;
+        QTest::newRow("work factor above the ceiling") << true << 40 << true;
+        QTest::newRow("a mail without a block") << true << 0 << false;
+        QTest::newRow("a mail copied in encrypt mode") << false << 0 << true;
+    }
+    void noDerivationAhead() {
+        QFETCH(bool, decryptMode);
+        QFETCH(int, workFactor);
+        QFETCH(bool, block);
+        auto w = startWithKeys();
+        QVERIFY(waitReady(*w));
+        w->optDecrypt->setChecked(decryptMode);
+        QTest::qWait(50);
+        const QString mail = block ? mailFor(kFirst, QStringLiteral("costly"), workFactor)
+                                   : QStringLiteral("Dear Ann, ") + QString(400, u'x');
+        const long before = Cipher::scryptRuns();
+        QGuiApplication::clipboard()->setText(mail);
+        QTest::qWait(4 * frmMain::kClipboardSettleMs);
+        QVERIFY(!w->readyKey()->running());
+        if (!decryptMode) {
+            QVERIFY(w->readyKey()->held());
+            QCOMPARE(clickEncrypt(*w).scryptRuns, 0L);
+            return;
+        }
+        QVERIFY(!w->readyKey()->held());
+        QCOMPARE(Cipher::scryptRuns() - before, 0L);
+        // The click asks first (No is its default) or refuses; it derives nothing either.
+        ScriptedMessageBoxes boxes;
+        QCOMPARE(clickDecrypt(*w, boxes), 0L);
+        QVERIFY(!boxes.shown.isEmpty());
+    }
+
+    // Many clipboard changes a second, and clicks among them: never two derivations at once,
+    // and the last mail's key is ready in the end.
+    void hostileClipboardStream() {
+        KeyDerivation::setTestDelay(60);
+        auto w = startWithKeys();
+        w->optDecrypt->setChecked(true);
+        QStringList mails;
+        for (int i = 0; i < 4; ++i)
+            mails << mailFor(kFirst, QStringLiteral("mail %1").arg(i));
+        QTest::qWait(100);
+        KeyDerivation::resetPeakRunning();
+        ScriptedMessageBoxes boxes;
+        for (int i = 0; i < 60; ++i) {
+            QGuiApplication::clipboard()->setText(mails[i % mails.size()]);
+            QTest::qWait(int(QRandomGenerator::global()->bounded(1, 90)));
+            if (i % 20 == 10)
+                w->cmdDecryptMessage_Click();
+        }
+        QGuiApplication::clipboard()->setText(mails[1]);
+        QVERIFY(waitReadyAfterCopy(*w));
+        QCOMPARE(KeyDerivation::peakRunning(), 1);
+        QCOMPARE(clickDecrypt(*w, boxes), 0L);
+        QCOMPARE(w->txbText->toPlainText(), QStringLiteral("mail 1"));
     }
 };
 
