@@ -2,17 +2,15 @@
 // from the click to the report, with 1,000 entries and the key derivation left out (the
 // keyfile is made at the lowest work factor, so the master key costs microseconds).
 #include "context.h"
+#include "mainwindow.h"
 
 #include "backends/cipher/cipher.h"
 #include "keys/cb_man.h"
 #include "keys/frmkeyboardwithdisplay.h"
 #include "keys/keylisttext.h"
 #include "keys/keyrules.h"
-#include "mainwindow/frmmain.h"
 #include "message/encdecmsg.h"
-#include "support/folder.h"
 #include "support/scripted.h"
-#include "text/programtext.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,13 +28,6 @@ namespace {
 
 constexpr int kEntries = 1000;
 const QString kMasterKey = QStringLiteral("Unser Schlüsselbund im Benchmark 2024");
-
-class MainWindow : public frmMain {
-protected:
-    bool LoadProgramTextTable() override {
-        return ProgramText::LoadProgramTextFrom(QStringLiteral(TESSAMAIL_TEXT_FILE));
-    }
-};
 
 // Entries as people write them, in no particular order, so that the sorted insert works.
 QList<KeyListText::Entry> sampleEntries() {
@@ -72,7 +63,7 @@ QByteArray keyfileBytes(const QList<KeyListText::Entry>& entries) {
 
 void getKeyList(benchmark::State& state) {
     const Context& c = context();
-    Folder::setAppDataOverride(QString::fromStdString(c.path("keylist")));
+    const WindowFolder folder(c.path("keylist"));
     Seams::ScriptedMessageBoxes boxes; // every question answered with its default: Yes
     Seams::ScriptedModals modals;
     MainWindow window;
@@ -108,7 +99,6 @@ void getKeyList(benchmark::State& state) {
         }
     }
     window.blnKeyListNotStored = false;
-    Folder::setAppDataOverride(QString());
 }
 
 // The part after the decryption: the text parsed and every entry put into its sorted place.

@@ -1,5 +1,7 @@
 // Linked into the start-up probes: as soon as the first window has been exposed and painted,
 // prints the marker the benchmark waits for and ends the process at once.
+#include "startup_hook.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
@@ -8,6 +10,8 @@
 #include <unistd.h>
 
 namespace {
+
+void (*g_beforeExit)() = nullptr;
 
 class FirstExposure : public QObject {
 public:
@@ -21,6 +25,8 @@ protected:
             QTimer::singleShot(0, [] {
                 static const char marker[] = "TESSAMAIL_WINDOW_SHOWN\n";
                 [[maybe_unused]] const auto n = write(STDOUT_FILENO, marker, sizeof marker - 1);
+                if (g_beforeExit)
+                    g_beforeExit();
                 std::_Exit(0);
             });
         }
@@ -37,5 +43,9 @@ void installProbe() {
 }
 
 } // namespace
+
+void Bench::setBeforeExit(void (*action)()) {
+    g_beforeExit = action;
+}
 
 Q_COREAPP_STARTUP_FUNCTION(installProbe)
