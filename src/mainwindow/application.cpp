@@ -2,6 +2,7 @@
 
 #include "mainwindow/frmmain.h"
 #include "support/processguard.h"
+#include "support/seams.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,6 +18,13 @@ void setDesktopIdentity() {
     QApplication::setApplicationName(QStringLiteral("Tessamail"));
     // Lets the desktop match the windows to the menu entry (tessamail.desktop) and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("tessamail"));
+}
+
+void setProgramIcon() {
+    static bool set = false;
+    if (set)
+        return;
+    set = true;
     QApplication::setWindowIcon(programIcon());
 }
 
@@ -29,6 +37,7 @@ int runTessamail(int argc, char* argv[]) {
     ProcessGuard::protectProcess();
     QApplication app(argc, argv);
     setDesktopIdentity();
+    Seams::setBeforeDialog(setProgramIcon);
     // Quitting ends the program even while the help window is still open.
     QApplication::setQuitOnLastWindowClosed(false);
     frmMain window;

@@ -9,5 +9,8 @@ QString versionText();
 
 // The program's icon in the sizes the desktop asks for.
 QIcon programIcon();
-// Name, desktop entry and window icon of the application; runTessamail sets them.
+// Name and desktop entry of the application; runTessamail sets them.
 void setDesktopIdentity();
+// Sets the window icon once. Decoding its pictures costs more than building the main window,
+// so it waits for the window's first frame, or for the first dialog shown before that.
+void setProgramIcon();

@@ -559,6 +559,15 @@ void frmMain::cmdQuit_Click() {
     close();
 }
 
+void frmMain::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!m_iconRequested) {
+        m_iconRequested = true;
+        // After this frame has reached the screen.
+        QTimer::singleShot(0, this, [] { setProgramIcon(); });
+    }
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
     if (!m_ended) {
         if (!QueryQuit()) {

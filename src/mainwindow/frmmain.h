@@ -224,6 +224,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // After the first frame: the window icon (application.cpp).
+    void paintEvent(QPaintEvent* event) override;
     // F1 anywhere in the window opens the help (frmmain_help.cpp).
     void keyPressEvent(QKeyEvent* event) override;
     // Seams for tests of the fatal start-up paths.
@@ -261,6 +263,7 @@ private:
     int savedKeyIndex = -1;
     bool m_keysHidden = false;
     bool m_ended = false;
+    bool m_iconRequested = false;
     KeyDerivation::ReadyKey* m_readyKey = nullptr;
     QTimer* m_readyKeyTimer = nullptr;
     void UpdateReadyKey();

@@ -41,9 +41,17 @@ QString buttonCaption(Answer a, bool german) {
     return {};
 }
 
+void (*g_beforeDialog)() = nullptr;
+
+void beforeDialog() {
+    if (g_beforeDialog)
+        g_beforeDialog();
+}
+
 class QtMessageBoxes final : public MessageBoxes {
 public:
     Answer show(const MessageBoxRequest& r) override {
+        beforeDialog();
         QMessageBox box(qtIcon(r.icon), r.title, r.prompt, QMessageBox::NoButton, dialogParent());
         if (r.title.isEmpty())
             box.setWindowTitle(QApplication::applicationDisplayName());
@@ -88,6 +96,7 @@ public:
 class QtFileDialogs final : public FileDialogs {
 public:
     QString run(const FileDialogRequest& r) override {
+        beforeDialog();
         QString start = r.fileName;
         if (!r.directory.isEmpty() && !r.fileName.contains(QLatin1Char('/')))
             start = r.directory + QLatin1Char('/') + r.fileName;
@@ -103,7 +112,10 @@ public:
 
 class QtModalRunner final : public ModalRunner {
 public:
-    int exec(QDialog* dialog) override { return dialog->exec(); }
+    int exec(QDialog* dialog) override {
+        beforeDialog();
+        return dialog->exec();
+    }
 };
 
 QtMessageBoxes g_qtBoxes;
@@ -120,14 +132,29 @@ Answer MsgBox(const QString& prompt, Buttons buttons, Icon icon, const QString& 
     return g_boxes->show({prompt, buttons, icon, title, defaultButton});
 }
 
-QString ShowFileDialog(const FileDialogRequest& request) { return g_dialogs->run(request); }
+QString ShowFileDialog(const FileDialogRequest& request) {
+    return g_dialogs->run(request);
+}
 
-int ShowModal(QDialog* dialog) { return g_modal->exec(dialog); }
+int ShowModal(QDialog* dialog) {
+    return g_modal->exec(dialog);
+}
 
-void setMessageBoxes(MessageBoxes* impl) { g_boxes = impl ? impl : &g_qtBoxes; }
-void setFileDialogs(FileDialogs* impl) { g_dialogs = impl ? impl : &g_qtDialogs; }
-void setModalRunner(ModalRunner* impl) { g_modal = impl ? impl : &g_qtModal; }
+void setMessageBoxes(MessageBoxes* impl) {
+    g_boxes = impl ? impl : &g_qtBoxes;
+}
+void setFileDialogs(FileDialogs* impl) {
+    g_dialogs = impl ? impl : &g_qtDialogs;
+}
+void setModalRunner(ModalRunner* impl) {
+    g_modal = impl ? impl : &g_qtModal;
+}
+void setBeforeDialog(void (*hook)()) {
+    g_beforeDialog = hook;
+}
 
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
 
 } // namespace Seams

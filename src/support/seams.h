@@ -39,9 +39,9 @@ struct FileDialogRequest {
     enum Kind { Open, Save };
     Kind kind = Open;
     QString title;
-    QString filter;    // Qt form: "Text files (*.txt);;All files (*)"
-    QString fileName;  // suggested file name or full path
-    QString directory; // starting folder; empty: the dialog's own choice
+    QString filter;               // Qt form: "Text files (*.txt);;All files (*)"
+    QString fileName;             // suggested file name or full path
+    QString directory;            // starting folder; empty: the dialog's own choice
     bool confirmOverwrite = true; // Save: ask before replacing an existing file
 };
 
@@ -68,6 +68,10 @@ int ShowModal(QDialog* dialog);
 void setMessageBoxes(MessageBoxes* impl);
 void setFileDialogs(FileDialogs* impl);
 void setModalRunner(ModalRunner* impl);
+
+// Runs before the real implementations show a message box, file dialog or modal window
+// (the program sets its window icon there if the main window has not done so yet).
+void setBeforeDialog(void (*hook)());
 
 // The window message boxes and dialogs are centred on: the active window if any.
 QWidget* dialogParent();

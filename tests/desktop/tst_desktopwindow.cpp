@@ -65,6 +65,16 @@ private slots:
                      qPrintable(QString::number(size)));
     }
 
+    // Decoding the icon's pictures costs more than building the window, so the icon follows
+    // the first frame (this runs before any other test shows a window).
+    void iconFollowsFirstFrame() {
+        QVERIFY(QApplication::windowIcon().isNull());
+        auto w = start();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTRY_VERIFY(!QApplication::windowIcon().isNull());
+        QCOMPARE(QApplication::windowIcon().availableSizes(), programIcon().availableSizes());
+    }
+
     void fitInto_data() {
         QTest::addColumn<QRect>("geometry");
         QTest::addColumn<QRect>("fitted");
