@@ -316,6 +316,10 @@ void frmTest::RunTest() {
     // Keys are derived on a worker while this window keeps Stop and Close working; the
     // rounds show their own progress.
     const BackgroundWait::Scope wait(windowTitle(), this);
+    // One made ahead that is still under way ends first (a Cancel here only lets the first
+    // round share the machine with it).
+    if (state.readyKey)
+        BackgroundWait::waitFor(state.readyKey->lastStarted());
 
     for (;;) {
         // Stop and Close clicks arrive here.

@@ -1,7 +1,10 @@
 #include "backends/cipher/cipher.h"
+#include "keys/cb_man.h"
 #include "mainwindow/clickablelabel.h"
 #include "mainwindow/frmmain.h"
 #include "message/encdecmsg.h"
+#include "message/keyderivation.h"
+#include "message/readykey.h"
 #include "selftest/frmtest.h"
 #include "selftest/strproc.h"
 #include "support/accesskeys.h"
@@ -14,6 +17,7 @@
 #include "text/programtext.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -105,6 +109,27 @@ private slots:
     void cleanup() {
         frmTest::setBeforeDecryptionHook({});
         data.reset();
+    }
+
+    // A wrap key still being derived ahead for the selected key ends before the first round,
+    // so that the test's derivations never share the machine with it.
+    void noDerivationBesideTheTest() {
+        KeyDerivation::setTestDelay(250);
+        ScriptedMessageBoxes boxes;
+        ScriptedModals modals;
+        auto w = start();
+        const QString entry = QStringLiteral("ann@example.org \u00AB\u00BB a key of enough length");
+        CB_Man::InsertSorted(w->cboKeys, entry, 2460000);
+        w->cboKeys->setCurrentIndex(w->cboKeys->findText(entry));
+        QVERIFY(QTest::qWaitFor([&] { return w->readyKey()->running(); }, 5000));
+        KeyDerivation::resetPeakRunning();
+        openTest(*w, modals, [&](frmTest& t) {
+            QTest::mouseClick(t.cmdStartStop, Qt::LeftButton);
+            QCOMPARE(t.lngRoundNum, 1);
+            QCOMPARE(t.lblDecryptionResult->text(), GetText(104));
+        });
+        KeyDerivation::setTestDelay(0);
+        QCOMPARE(KeyDerivation::peakRunning(), 1);
     }
 
     // Single rounds until one without files and one with three files have passed.
