@@ -3,6 +3,7 @@
 #include "keys/frmkeyboardwithdisplay.h"
 #include "support/seams.h"
 #include "support/twips.h"
+#include "text/programtext.h"
 
 #include <QCheckBox>
 #include <QScreen>
@@ -13,8 +14,12 @@ frmKeyFrom& frmKeyFrom::instance() {
 }
 
 frmKeyboardWithDisplay& frmKeyFrom::dialog() {
-    if (!m_dialog)
+    if (!m_dialog) {
         m_dialog = new frmKeyboardWithDisplay(*this);
+        // Made after the language was chosen: take its captions now.
+        if (ProgramText::language() >= 0)
+            m_dialog->SetLanguageDependentText();
+    }
     return *m_dialog;
 }
 

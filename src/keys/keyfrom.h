@@ -23,6 +23,8 @@ public:
     // The one key entry dialog of the program; created on first use, hidden (not
     // destroyed) when it closes so its boxes keep their state.
     frmKeyboardWithDisplay& dialog();
+    // The dialog has been made (it is made on first use).
+    bool hasDialog() const { return !m_dialog.isNull(); }
 
     // Places the dialog relative to mainWindow (same width and left edge; top + 3,725 twips
     // in the master-key modes, + 1,450 in add mode; kept on the main window's screen) and

@@ -86,14 +86,16 @@ void frmMain::SetLanguageDependentText() {
     AccessKeys::Assign(this);
     update();
 
-    // The other windows, whether they have been opened yet or not. The self-test window is
-    // made on its first opening and takes the language's captions then; the keyfile path,
-    // key details and enlarged text windows are made anew for each opening and do the same.
-    frmKeyFrom::instance().dialog().SetLanguageDependentText();
+    // The other windows that have been made. The key dialog, the help and the self-test
+    // windows are made on first use (building them costs start-up time most sessions never
+    // need) and take the language's captions then; the keyfile path, key details and
+    // enlarged text windows are made anew for each opening and do the same.
+    if (frmKeyFrom::instance().hasDialog())
+        frmKeyFrom::instance().dialog().SetLanguageDependentText();
     if (m_frmTest)
         m_frmTest->SetLanguageDependentText();
-    // Last: it also puts the help text of the new language in place.
-    HelpWindow().SetLanguageDependentText();
+    if (m_frmHelp)
+        m_frmHelp->SetLanguageDependentText();
 }
 
 void frmMain::FillLanguageList() {

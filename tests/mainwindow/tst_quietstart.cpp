@@ -1,7 +1,13 @@
 // A start and quit with nothing changed write nothing: the parameters file and the
-// registry stand-in keep their inode and time; a changed setting is still written.
+// registry stand-in keep their inode and time; a changed setting is still written. A start
+// builds none of the windows that most sessions never open.
+#include "keys/frmkeyboardwithdisplay.h"
 #include "keys/keyfilefixture.h"
+#include "keys/keyfrom.h"
 #include "support/registry.h"
+#include "text/frmhelp.h"
+
+#include <QPushButton>
 
 #include <sys/stat.h>
 
@@ -31,6 +37,13 @@ QString registryLanguage() {
                                         QStringLiteral("Language"));
 }
 
+frmHelp* helpWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* help = qobject_cast<frmHelp*>(w))
+            return help;
+    return nullptr;
+}
+
 void startAndQuit(const std::function<void(Main&)>& meanwhile = {}) {
     auto w = start();
     ScriptedMessageBoxes boxes;
@@ -52,6 +65,29 @@ private slots:
     void initTestCase() { DataFolder::initTestCase(); }
     void init() { data = std::make_unique<DataFolder>(); }
     void cleanup() { data.reset(); }
+
+    // First here: the key dialog lives as long as the process.
+    void rarelyUsedWindowsWaitForFirstUse() {
+        auto w = start();
+        ScriptedMessageBoxes boxes;
+        QVERIFY(!helpWindow());
+        QVERIFY(!frmKeyFrom::instance().hasDialog());
+        // Made after a change of language, they speak the new one.
+        w->lblLanguage_DblClick();
+        QCOMPARE(ProgramText::language(), int(ProgramText::German));
+        QVERIFY(!helpWindow());
+        QVERIFY(!frmKeyFrom::instance().hasDialog());
+        w->cmdHelp_Click();
+        const frmHelp* help = helpWindow();
+        QVERIFY(help);
+        QCOMPARE(help->windowTitle(), GetText(100));
+        QCOMPARE(frmKeyFrom::instance().dialog().cmdYes->text(), GetText(97));
+        w->lblLanguage_DblClick();
+        QCOMPARE(help->windowTitle(), GetText(100));
+        QCOMPARE(frmKeyFrom::instance().dialog().cmdYes->text(), GetText(97));
+        w->blnKeyListNotStored = false;
+        w->close();
+    }
 
     void nothingChangedWritesNothing() {
         startAndQuit(); // the first start creates both
