@@ -82,6 +82,9 @@ public:
     void RenewReadyKey();
     // How long the clipboard must stay unchanged before its block is read for a ready key.
     static constexpr int kClipboardSettleMs = 50;
+    // Longer clipboard texts are searched only at the click, not at every copy: the search
+    // is linear, but a copy of a huge text in another program must not stall this window.
+    static constexpr qsizetype kMaxClipboardReadAhead = 4'000'000;
 
     // ---- modes and status ---------------------------------------------------------------
     void optEncrypt_Click();

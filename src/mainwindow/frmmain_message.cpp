@@ -105,7 +105,7 @@ void frmMain::UpdateReadyKey() {
 Cipher::ScryptParameters frmMain::ClipboardScryptParameters() const {
     Cipher::ScryptParameters parameters;
     const QString received = QGuiApplication::clipboard()->text();
-    if (received.size() < lngMinClipboardTextLength)
+    if (received.size() < lngMinClipboardTextLength || received.size() > kMaxClipboardReadAhead)
         return parameters;
     const EncDecMsg::Dearmoured d = EncDecMsg::FindAndDearmour(Ansi::toAnsi(received), received);
     if (d.r <= 0 ||

@@ -317,6 +317,7 @@ private slots:
         QTest::newRow("work factor 20 on the clipboard") << true << 20 << true;
         QTest::newRow("work factor above the ceiling") << true << 40 << true;
         QTest::newRow("a mail without a block") << true << 0 << false;
+        QTest::newRow("a mail too long to read ahead") << true << -1 << true;
         QTest::newRow("a mail copied in encrypt mode") << false << 0 << true;
     }
     void noDerivationAhead() {
@@ -327,8 +328,10 @@ private slots:
         QVERIFY(waitReady(*w));
         w->optDecrypt->setChecked(decryptMode);
         QTest::qWait(50);
-        const QString mail = block ? mailFor(kFirst, QStringLiteral("costly"), workFactor)
-                                   : QStringLiteral("Dear Ann, ") + QString(400, u'x');
+        QString mail = block ? mailFor(kFirst, QStringLiteral("costly"), qMax(0, workFactor))
+                             : QStringLiteral("Dear Ann, ") + QString(400, u'x');
+        if (workFactor < 0)
+            mail.prepend(QString(frmMain::kMaxClipboardReadAhead, u'.'));
         const long before = Cipher::scryptRuns();
         QGuiApplication::clipboard()->setText(mail);
         QTest::qWait(4 * frmMain::kClipboardSettleMs);
@@ -340,8 +343,14 @@ private slots:
         }
         QVERIFY(!w->readyKey()->held());
         QCOMPARE(Cipher::scryptRuns() - before, 0L);
-        // The click asks first (No is its default) or refuses; it derives nothing either.
         ScriptedMessageBoxes boxes;
+        if (workFactor < 0) {
+            // The click itself still finds the block, and derives.
+            QCOMPARE(clickDecrypt(*w, boxes), 1L);
+            QCOMPARE(w->txbText->toPlainText(), QStringLiteral("costly"));
+            return;
+        }
+        // The click asks first (No is its default) or refuses; it derives nothing either.
         QCOMPARE(clickDecrypt(*w, boxes), 0L);
         QVERIFY(!boxes.shown.isEmpty());
     }
