@@ -288,14 +288,21 @@ int decryptWithFileKey(const unsigned char* data, std::size_t size, const Header
     return decryptPayload(fileKey, data + header.length, size - header.length, plain);
 }
 
+namespace {
+// Everything a decryption checks before it derives or opens anything.
+int readStanza(const unsigned char* data, std::size_t size, Header& header, ScryptStanza& stanza) {
+    if (const int r = parseHeader(data, size, header))
+        return r;
+    return checkScryptStanza(header, stanza);
+}
+} // namespace
+
 int decryptFile(const unsigned char* data, std::size_t size, const unsigned char* passphrase,
                 std::size_t passphraseLength, SecretBytes& plain) {
     SecretBytes().swap(plain);
     Header header;
-    if (const int r = parseHeader(data, size, header))
-        return r;
     ScryptStanza stanza;
-    if (const int r = checkScryptStanza(header, stanza))
+    if (const int r = readStanza(data, size, header, stanza))
         return r;
     FileKey fileKey;
     if (const int r = unwrapFileKey(stanza, passphrase, passphraseLength, fileKey))
@@ -307,10 +314,8 @@ int decryptFileWithWrapKey(const unsigned char* data, std::size_t size, const Wr
                            SecretBytes& plain) {
     SecretBytes().swap(plain);
     Header header;
-    if (const int r = parseHeader(data, size, header))
-        return r;
     ScryptStanza stanza;
-    if (const int r = checkScryptStanza(header, stanza))
+    if (const int r = readStanza(data, size, header, stanza))
         return r;
     FileKey fileKey;
     if (const int r = openStanza(stanza, wrapKey, fileKey))

@@ -80,6 +80,17 @@ int eb(const char* in, int inLength, char* out, int outLength) {
     return int(file.size());
 }
 
+namespace {
+// Hands a decryption's plain bytes to the caller's buffer, or refuses when they do not fit.
+int copyPlain(const Age::SecretBytes& plain, char* out, int outLength) {
+    if (plain.size() > std::size_t(outLength))
+        return kRefused;
+    if (!plain.empty())
+        std::memcpy(out, plain.data(), plain.size());
+    return int(plain.size());
+}
+} // namespace
+
 int db(const char* in, int inLength, char* out, int outLength) {
     if (const auto injected = Injection::check(Entry::db))
         return *injected;
@@ -89,11 +100,7 @@ int db(const char* in, int inLength, char* out, int outLength) {
     if (const int r = Age::decryptFile(reinterpret_cast<const unsigned char*>(in),
                                        std::size_t(inLength), g_key, g_keyLength, plain))
         return r;
-    if (plain.size() > std::size_t(outLength))
-        return kRefused;
-    if (!plain.empty())
-        std::memcpy(out, plain.data(), plain.size());
-    return int(plain.size());
+    return copyPlain(plain, out, outLength);
 }
 
 namespace {
@@ -172,11 +179,7 @@ int dbWithWrapKey(const WrapKey& key, const char* in, int inLength, char* out, i
     if (const int r = Age::decryptFileWithWrapKey(reinterpret_cast<const unsigned char*>(in),
                                                   std::size_t(inLength), key, plain))
         return r;
-    if (plain.size() > std::size_t(outLength))
-        return kRefused;
-    if (!plain.empty())
-        std::memcpy(out, plain.data(), plain.size());
-    return int(plain.size());
+    return copyPlain(plain, out, outLength);
 }
 
 void setWorkFactor(int log2N) {
