@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The block search over clipboard text built to make it work hard, at 150 KB and at twice
 // that, to show that the time grows with the length and no faster: the first search with the
 // block as written at the end; the last try alone; and all three tries with a block at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encryption and decryption of the largest message: the program's path in this process, the
 // same path as a process of its own, and the age and gpg commands on the same bytes.
 // Processes are timed from fork to exit and report their peak resident set size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user waits for at the Encrypt and Decrypt clicks, in the main window as it runs:
 // the largest message, the key chosen (or the mail copied) a second before the click with
 // the event loop running, so that what the window derives in the background meanwhile is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Getting the key list back from the keyfile: the main window's command as a user runs it,
 // from the click to the report, with 1,000 entries and the key derivation left out (the
 // keyfile is made at the lowest work factor, so the master key costs microseconds).

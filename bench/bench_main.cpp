@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every benchmark of the program in one process, on one set of sample files, with the
 // age and gpg commands measured on the same bytes in the same run.
 #include "context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: from fork to the first window exposed and painted, for the program and for the
 // least a Qt Widgets program does, each a fresh process on the offscreen platform.
 #include "context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the message path sees it, without widgets: the text, the slots and the
 // selected key going in, the decrypted text and files coming out.

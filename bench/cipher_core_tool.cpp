@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cipher entries alone, as the message path calls them, as a process of its own: its peak
 // memory shows what the cipher needs, without the Qt libraries the program loads.
 //

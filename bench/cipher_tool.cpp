@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One encryption or decryption of a message as its own process, so that its time from exec to
 // exit and its peak memory can be set beside the age and gpg commands doing the same.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What all benchmarks of one run share: a scratch folder with the sample files, the paths of
 // the programs to compare, and the messages made once during set-up.

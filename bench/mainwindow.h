@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's main window as the benchmarks start it: the text table read from the source
 // tree, and every file the window reads or writes (tsm.usr, the keyfile, the language value,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs one child process and measures it from just before fork to the moment it exited (or
 // printed a marker), with its peak resident set size from wait4.

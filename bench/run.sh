@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks in Release, runs them once (the program, age and gpg on the same
 # bytes in the same run) and prints one comparison table.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The data every benchmark of the message path works on, the same bytes for the program and
 // for the peers it is compared with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into the start-up probes: as soon as the first window has been exposed and painted,
 // prints the marker the benchmark waits for and ends the process at once.
 #include "startup_hook.h"

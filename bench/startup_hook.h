@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The start-up probes end themselves as soon as their first window is painted, without the
 // program's own way out.

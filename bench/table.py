@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Prints the comparison table from one run of tessamail_bench.
 
     table.py RESULTS.json [LOAD_BEFORE] [LOAD_AFTER]

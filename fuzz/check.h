@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Invariant checks for the fuzz targets: a violated invariant is a finding, so it aborts
 // (libFuzzer then saves the input) after saying which one it was.

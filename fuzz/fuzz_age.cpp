@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Binary cipher text as it arrives: an age file, read by db under a fixed passphrase, and
 // its header MAC and STREAM payload read directly under a fixed file key.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiving side's first steps over a pasted mail: the block search, de-armouring, and
 // the second try over a cleaned copy. Also armours the input bytes and takes them back.
 //

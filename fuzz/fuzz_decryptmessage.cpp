@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole receiving side over arbitrary clipboard text, as the decrypt command runs it:
 // block search, de-armouring (and the second try over a cleaned copy), the header and its
 // work factor, the key derivation on the worker at a discounted cost, db, and the split into

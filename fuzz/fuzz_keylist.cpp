@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-list text, as a keyfile decrypts to it. A damaged or foreign list must be refused
 // whole, and an accepted one must be read exactly, or keys would be lost or changed when the
 // list is stored again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The split of a decrypted plaintext package into text and files. A package only comes
 // from someone holding the key, but a broken or hostile sender must not make the split read
 // beyond it or hand out anything that is not in it.

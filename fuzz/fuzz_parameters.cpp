@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameters file tsm.usr as the program reads it at start-up, and the file it writes.
 //
 // Invariants:

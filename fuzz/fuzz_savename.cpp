@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name offered when a received file is saved. It comes from the sender's package
 // (Windows-1252 bytes), so it must never choose a folder or make a name the file system
 // cannot take.

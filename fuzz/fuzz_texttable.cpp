@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text table loader must reject any file cleanly, and whatever it accepts must give
 // texts within the buffer size.
 #include "backends/programtext/programtext_backend.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang and runs each for the given number of seconds
 # (default 60), starting from its committed seed corpus (and its dictionary fuzz/NAME.dict
 # where there is one). New inputs go to a scratch folder, so the committed corpus only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the generated part of the fuzz targets' seed corpora: real armoured mails in the
 // shapes mail programs give them, age files from eb, the age test vectors' raw files, and
 // packages. Cipher text is random (salt, nonce), so every run writes different bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key list manager: a sorted drop-down list of key entries, each carrying the day it was
 // added (a Julian Day Number) as item data, with lookup, add-without-duplicates, delete of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialog in which a person types a key: a message key with its target and date of first
 // use (add mode), or the master key for storing or getting the key list. It shows while

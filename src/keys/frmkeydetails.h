@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key details window: one key entry taken apart into target, date of first use, key,
 // number of non-space characters, checksum and the day the entry was added.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyfile path dialog: shows where the keyfile is and whether one exists there, and lets
 // the user choose another path. When the path changes and a keyfile exists at the old place,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the key entry dialog that need no window: which characters its boxes take, the
 // clean-up of an accepted key, and the texts it composes.

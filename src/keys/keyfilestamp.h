@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a keyfile looked like when the program last read or wrote it: a store compares this
 // with the file on disk, so that keys another program (or a copy of this one on another

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key module: the key variables shared by the key entry dialog, the key list and the
 // keyfile commands, and the operation that shows the key entry dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key-list text: the plaintext of the keyfile. One record per key entry, in list order:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules that turn a typed key into the forms the program works with.
 //   reduced key:          characters of code 32 or below dropped, upper case

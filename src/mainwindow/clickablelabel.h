@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label that acts on a click or double-click (the clipboard size, the text box size and
 // the language labels). It can take the keyboard focus by Tab, and Space or Enter click it,

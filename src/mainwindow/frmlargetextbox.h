@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The enlarged text window: the main window's text in a large, resizable, modal window,
 // where it can be read, edited (when the main text box is editable) and copied to the

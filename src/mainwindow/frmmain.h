@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: start-up and shutdown, the parameters file, the two modes with their
 // status labels, the key list and its commands, the text box and the attached-file slots.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three attached-file slots: append a file, clear a slot, save a received file.
 #include "mainwindow/frmmain.h"
 

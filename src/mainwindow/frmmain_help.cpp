@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window and the product's web page.
 #include "mainwindow/frmmain.h"
 

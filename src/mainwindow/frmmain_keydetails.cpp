@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key details window for the selected key entry.
 #include "mainwindow/frmmain.h"
 

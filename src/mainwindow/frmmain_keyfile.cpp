@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyfile commands of the main window: store the key list, get it back, and choose
 // where the keyfile lives.
 //

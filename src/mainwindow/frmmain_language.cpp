@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Language choice and the captions that follow it.
 #include "mainwindow/frmmain.h"
 

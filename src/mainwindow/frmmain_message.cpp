@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two message commands: encrypt to the clipboard and decrypt from it, and the window's
 // side of the message path.
 #include "mainwindow/frmmain.h"

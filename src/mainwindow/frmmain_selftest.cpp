@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The self-test, opened by clicking the text box size label.
 #include "mainwindow/frmmain.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands on the text box: clear, paste, load, save and the enlarged window.
 #include "mainwindow/frmmain.h"
 

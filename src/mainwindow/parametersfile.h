@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parameters file tsm.usr: two double-quoted lines, each ending in CR LF, the keyfile
 // path and the language number (0 English, 1 German):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Captions of the main window's three count labels. Each template text carries the digit
 // "2" where the count goes.

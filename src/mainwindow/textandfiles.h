@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The logic behind the main window's text box and attached-file commands, without widgets:
 // the file dialog the commands share, the checks of a file to attach, the name offered for

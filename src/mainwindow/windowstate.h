@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's size and position between runs. Kept in the per-user config folder
 // (window.ini beside registry.ini), apart from tsm.usr, whose two-line format is fixed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the armoured block inside a pasted mail. Pure functions over the received bytes.
 #include "message/encdecmsg.h"
 

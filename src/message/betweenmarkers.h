@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The last try at a received mail: every armour character between the markers, whatever
 // else stands there. Quote marks of any style, spaces, line breaks joined or split,

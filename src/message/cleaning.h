@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undoes what mail programs do to the lines of a received mail, so that an armoured block
 // they quoted, indented or spaced out can still be found and de-armoured. Only a copy made

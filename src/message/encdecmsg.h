@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // EncDecMsg: the message path. Packs the text and up to three files into the plaintext
 // package, encrypts and armours it, finds an armoured block inside a pasted mail, decrypts

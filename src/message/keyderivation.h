@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scrypt wrap-key derivation as a unit of its own: one derivation for (passphrase bytes,
 // salt, work factor) runs on a worker thread while the GUI thread stays free. Everything

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plaintext package: building it, and splitting a decrypted one. Pure functions; the
 // split reads untrusted bytes and never looks beyond them.
 #include "message/encdecmsg.h"

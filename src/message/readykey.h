@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wrap key of the next click, derived ahead of it. For the Encrypt click: while a key is
 // selected for encryption, a derivation under a fresh random salt runs in the background. For

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The encryption self-test. Each round makes a random key, a random text and up to three
 // random files, packs and encrypts them as the encrypt command would, buries the armoured

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Random keys, texts, file contents and file names for the self-test, all drawn from one
 // program-wide pseudo-random generator. The test does not depend on the sequence; seeding

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Access keys for captions that come without them: the program texts carry no "&" markers,
 // so each window gives its buttons distinct Alt+letter keys after setting its captions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The single-byte code page of the program: Windows-1252. Every conversion between
 // text and bytes (keys, key lists, messages, text files) goes through here, so that

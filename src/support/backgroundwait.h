@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting for work that runs on a worker thread, the way a desktop program should: the
 // GUI thread keeps its event loop (windows repaint, timers fire), input to the windows is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shows the wait cursor while in scope (key derivation takes about a second by design).
 #include <QCursor>

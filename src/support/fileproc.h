@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Size texts and whole-file reading and writing. Functions that can fail return an error
 // text, empty on success; nothing throws.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Complete writes for the file helpers. Qt reports a short write (a full disk, a file size
 // limit) only through the count it returns, and QSaveFile::commit does not notice a short

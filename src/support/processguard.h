@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Settings of the whole process that keep secrets and files safe, made once at start.
 namespace ProcessGuard {

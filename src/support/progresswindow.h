@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window shown while the program waits for work on a worker thread: the command's
 // caption as title, a line of text, a busy indicator and Cancel. Accepted when the work is

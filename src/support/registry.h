@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one "registry" write of the program: a string value under a key path. On Windows it
 // is the registry; elsewhere an INI file of QSettings (the user's config folder,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scripted stand-ins for the platform seams, for tests: each records what the program
 // asked for and answers from a queue. Constructing one installs it; destroying it

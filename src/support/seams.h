@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Platform seams: every message box, file dialog and modal window of the program goes
 // through these functions, so that a test can script a whole user flow. The real

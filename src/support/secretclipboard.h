@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text the program puts on the clipboard. Decrypted text is marked as secret, so that
 // clipboard managers neither show it in their history nor keep it after the program ends,

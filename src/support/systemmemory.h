@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How much memory the program can still take before the system kills it. Linux reads the
 // system's available memory and the limit of the program's own cgroup; elsewhere nothing is

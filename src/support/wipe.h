@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wiping memory that held secrets (keys, key lists, packages, decrypted text) before it is
 // freed, so that it does not linger in the heap for a swap file or a memory read to find.

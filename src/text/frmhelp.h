@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help window: a fixed help text in English and German, shown beside the main window
 // (not modal), resizable and minimizable. Closing it only hides it, so it keeps its place

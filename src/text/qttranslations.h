@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt's own texts (the buttons and labels of file dialogs, the context menu of text boxes,
 // some file error descriptions) in the program's language rather than in English.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every text number the program shows, in one list. The loader refuses a text table that
 // lacks any of them in English or German (a blank where a message should be, or a missing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opens web pages in the user's default browser. The product's own pages ship with the
 // program, in the folder "tsm" beside the executable, so they open without a network and

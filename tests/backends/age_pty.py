@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs the age command with a passphrase typed at a pseudo-terminal.
 
 age reads passphrases only from a terminal, so a test cannot pipe one in.

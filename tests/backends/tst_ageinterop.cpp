@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our files are standard age files: the age command opens what eb writes, and db opens what
 // age -p writes. age reads passphrases from a terminal only, so age_pty.py types them at a
 // pseudo-terminal. A missing age command fails the test: it is part of the build's packages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The community age test vectors (C2SP CCTV, scrypt-only subset), each through the path it
 // exercises: passphrase vectors end to end through oi/db, the generic header, MAC and STREAM
 // vectors through the internal steps with the file key the vector gives.

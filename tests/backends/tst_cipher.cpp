@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cipher library through its entries: round trips, the failure codes of db and dcob,
 // the armour's tolerance of what mail programs do to text, the character test and the
 // filler text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key derivation as a step of its own: what a file's header names, a wrap key derived
 // apart from the rest, and eb/db that take it and run no scrypt of their own.
 #include "backends/cipher/cipher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader and a keyboard user get: names that tell controls apart, access
 // keys on every command of every window in both languages, the key details values, and
 // the texts a German user sees.

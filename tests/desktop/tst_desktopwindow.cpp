@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a desktop program: its icon, the size and place it keeps between
 // runs, a minimum size that fits a small screen, and Ctrl+Q.
 #include "keys/cb_man.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real program on a real (virtual) desktop, driven only as a user's assistive
 technology would drive it: through the accessibility bus (AT-SPI) and the X clipboard.
 

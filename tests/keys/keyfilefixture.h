@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the keyfile tests share: a started main window in a data folder of its own (from
 // testsupport), and scripts that type into the program's dialogs as a user would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key details window: a key entry taken apart, and the command that opens it.
 #include "keys/datepr2.h"
 #include "keys/frmkeydetails.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing the key list in the keyfile and getting it back, through the main window's
 // commands as a user runs them: the confirmations, the master-key dialog, the reports and
 // every failure, with the real cipher underneath.

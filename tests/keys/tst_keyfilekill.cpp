@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A keyfile store killed at any moment: the keyfile is the old one or the new one, never
 // damaged, and once the next store has run no other file holds keys.
 #include "backends/cipher/cipher.h"

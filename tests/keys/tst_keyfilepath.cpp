@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyfile path dialog: changing the path, copying the keyfile along and deleting the
 // old one, the choices it refuses, and the parameters file it keeps up to date.
 #include "keys/frmspecifykeyfilepath.h"

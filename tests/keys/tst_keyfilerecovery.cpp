@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The README tells users how to open their keyfile without the program: with the standard
 // age tool and the extended reduced master key as passphrase. This proves that recipe on a
 // keyfile the program stored, at the work factor it really writes. age reads passphrases

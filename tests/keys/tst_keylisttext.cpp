@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-list text inside the keyfile: what the store writes reads back the same, and a
 // text that breaks the record format is refused whole.
 #include "keys/keylisttext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every failure text of the message path and the keyfile commands that needs a failing
 // cipher, driven through the real command as the user runs it: the box shown, and the
 // window left as it was. Where a real input reaches the failure (an empty block, a character

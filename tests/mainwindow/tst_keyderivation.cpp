@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key derivation as a hostile message meets it, driven through the main window: the work
 // factor a received file may ask for, the memory check before every derivation, and the
 // wait for the worker thread with its progress window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Local data and secrets: one program per data folder, a keyfile changed behind the
 // program's back, private files, writes that finish or leave the old file, no core dumps,
 // decrypted text marked on the clipboard and kept out of the undo history.

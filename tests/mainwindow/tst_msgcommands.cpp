@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's message commands as a user drives them: encrypt to the clipboard and
 // decrypt from it, the attached-file slots, the text box commands and the enlarged text
 // window, with every message box and file dialog answered by the test.

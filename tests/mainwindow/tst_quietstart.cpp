@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A start and quit with nothing changed write nothing: the parameters file and the
 // registry stand-in keep their inode and time; a changed setting is still written. A start
 // builds none of the windows that most sessions never open.

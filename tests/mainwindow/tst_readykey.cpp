@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wrap key derived ahead of the Encrypt and Decrypt clicks: every file still gets a salt
 // of its own, a received salt never serves a new file, a click with the key ready derives
 // nothing, a change of key, key list or mode drops it, a costly work factor is never derived

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic behind the text box and attached-file commands: the name offered for a
 // received file, the text box's line breaks and the size text of large files.
 #include "mainwindow/textandfiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the armoured block in a pasted mail. The search is tried here with the armour
 // alphabet of the cipher (base64 letters, digits, + / =) so it runs without the cipher.
 #include "message/encdecmsg.h"

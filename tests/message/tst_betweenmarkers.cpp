@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The last try at a received mail: the armour characters between the markers. First the
 // reading itself on small texts, then whole mails, mangled as mail programs and web
 // mailers mangle them, through the real decryption.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cleaning of a received mail: a real armoured block inside a mail, mangled the ways mail
 // programs mangle text, must de-armour to the same bytes once cleaned, and come out as
 // unbroken lines of armour that the block search can find.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole message path through the real cipher: packing, encryption, armour, the block
 // search in a pasted mail, decryption and the split, and what the user is told when any
 // of it fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plaintext package: how it is built, and how a received one is taken apart,
 // including packages a broken or hostile sender could produce.
 #include "message/encdecmsg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "backends/cipher/cipher.h"
 #include "keys/cb_man.h"
 #include "mainwindow/clickablelabel.h"

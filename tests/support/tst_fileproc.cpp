@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/diskproc.h"
 #include "support/fileproc.h"
 #include "support/folder.h"

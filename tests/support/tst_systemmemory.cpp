@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program reads of the kernel's memory accounting: the system's available memory,
 // its own cgroup (v2 and the memory hierarchy of v1), where that is mounted, and what a
 // limit leaves.

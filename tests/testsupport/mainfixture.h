@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the tests start it, and the data folder it runs in.
 #include "mainwindow/frmmain.h"

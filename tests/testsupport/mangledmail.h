@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What mail programs do to a mail that carries an armoured block: one table, used where the
 // cleaning is tested alone (tst_cleaning) and where a whole decryption must get through it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key-list entry the message tests encrypt under, and the armour its holder would mail.
 #include <QByteArray>

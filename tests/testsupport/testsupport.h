@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fixtures shared by the tests: the tree's files, files in temporary folders, random bytes
 // and a cap on the size of written files. The main window fixture is in mainfixture.h, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/frmmain.h"
 #include "support/folder.h"
 #include "support/registry.h"

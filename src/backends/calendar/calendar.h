@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The calendar library: Gregorian date <-> Julian Day Number.
 #include <QtGlobal>

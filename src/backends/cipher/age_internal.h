@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The age v1 format behind eb/db, in pieces that the tests and fuzz targets can call one by
 // one: header grammar, the scrypt stanza, the header MAC and the STREAM payload. Not part of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Armour: standard base64 between two marker lines, with a transport checksum, plus the
 // character test and the filler text that must never be mistaken for armour.
 #include "backends/cipher/cipher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Library state and the binary cipher entries: the key handed over by oi lives in
 // sodium_malloc'd memory (guarded, kept out of swap, wiped on release).
 #include "backends/cipher/cipher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cipher library. Binary cipher text is a standard age v1 file with one scrypt
 // stanza; armour is base64 between Begin/End lines with a transport checksum.

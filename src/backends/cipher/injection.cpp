@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests only: failures injected into the cipher entries, so that every failure text of the
 // program can be reached through its real commands. Nothing outside the program's own code
 // (no environment variable, no file) can switch it on.

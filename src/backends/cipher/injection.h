@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entries' side of injectFailure (cipher.h): each entry asks first whether it is to fail.
 #include "backends/cipher/cipher.h"

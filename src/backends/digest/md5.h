@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The digest library: MD5 (RFC 1321) in the three-call form the key rules use.
 #include <QByteArray>
