@@ -4,20 +4,39 @@
 #include "support/systemmemory.h"
 
 #include <QPromise>
-#include <QThread>
 #include <QThreadPool>
 
 #include <atomic>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 
 #include <sodium.h>
 
 namespace KeyDerivation {
 
 namespace {
-std::atomic<int> g_testDelay = 0;
 std::atomic<int> g_running = 0;
 std::atomic<int> g_peakRunning = 0;
+
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool held = false;
+    int waiting = 0;
+
+    void pass() {
+        std::unique_lock lock(mutex);
+        ++waiting;
+        opened.wait(lock, [this] { return !held; });
+        --waiting;
+    }
+};
+Gate g_gate;
+
+// Derivations have a pool of their own: Qt's painting hands parts of large fills to the
+// global pool and waits for them, so a derivation there would hold up the window.
+Q_GLOBAL_STATIC(QThreadPool, g_pool)
 } // namespace
 
 Memory checkMemory(int log2N) {
@@ -45,8 +64,7 @@ void Job::run() {
     for (int peak = g_peakRunning.load(); now > peak;)
         if (g_peakRunning.compare_exchange_weak(peak, now))
             break;
-    if (const int ms = g_testDelay.load())
-        QThread::msleep(ulong(ms));
+    g_gate.pass();
     m_result = Cipher::deriveWrapKey(m_passphrase.constData(), int(m_passphrase.size()), salt,
                                      log2N, m_key);
     --g_running;
@@ -60,15 +78,29 @@ std::shared_ptr<Job> start(const QByteArray& passphrase,
     promise->start();
     // The worker holds the job until it is done, whoever else still wants it. The result is
     // written before finish(), which publishes it to whoever sees the future finished.
-    QThreadPool::globalInstance()->start([job, promise] {
+    g_pool->start([job, promise] {
         job->run();
         promise->finish();
     });
     return job;
 }
 
-void setTestDelay(int ms) {
-    g_testDelay = ms;
+void holdGate() {
+    std::lock_guard lock(g_gate.mutex);
+    g_gate.held = true;
+}
+
+void releaseGate() {
+    {
+        std::lock_guard lock(g_gate.mutex);
+        g_gate.held = false;
+    }
+    g_gate.opened.notify_all();
+}
+
+int waitingAtGate() {
+    std::lock_guard lock(g_gate.mutex);
+    return g_gate.waiting;
 }
 
 int peakRunning() {

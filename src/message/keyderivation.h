@@ -62,9 +62,13 @@ private:
 std::shared_ptr<Job> start(const QByteArray& passphrase,
                            const std::array<unsigned char, Cipher::kSaltSize>& salt, int log2N);
 
-// Tests: every derivation first sleeps this long on its worker (0: not at all), so that a
-// test can act while one is under way at a work factor that costs nothing.
-void setTestDelay(int ms);
+// Tests: while the gate is held, every derivation waits on its worker before it derives
+// (already counted as running) until the gate is released, so that a test can act while one
+// is under way without betting on the machine's speed. Releasing lets every waiting one go.
+void holdGate();
+void releaseGate();
+// Tests: how many derivations wait at the held gate now.
+int waitingAtGate();
 // Tests: the most derivations that ran at the same time since the last reset.
 int peakRunning();
 void resetPeakRunning();

@@ -8,6 +8,7 @@
 #include "support/fullwrite.h"
 #include "testsupport/testsupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -74,6 +75,7 @@ private slots:
         const QStringList atMostTheTemporary{QStringLiteral("tsm.dat"),
                                              QFileInfo(FullWrite::tempPathFor(keyfile)).fileName()};
 
+        const QByteArray temporary = QFile::encodeName(FullWrite::tempPathFor(keyfile));
         QRandomGenerator rng(20261210);
         int cutShort = 0;
         for (int round = 1; round <= 300; ++round) {
@@ -83,7 +85,15 @@ private slots:
                 for (int version = round * 1000;; ++version)
                     storeList(keyfile, version);
             }
-            ::usleep(rng.bounded(200, 6000));
+            if (round % 2) {
+                ::usleep(rng.bounded(200, 6000));
+            } else {
+                // Every other kill lands while a store is seen under way, so that some
+                // stores are cut short however the machine schedules the child.
+                QDeadlineTimer deadline(30000);
+                while (::access(temporary.constData(), F_OK) != 0 && !deadline.hasExpired()) {
+                }
+            }
             ::kill(child, SIGKILL);
             int status = 0;
             QCOMPARE(waitpid(child, &status, 0), child);

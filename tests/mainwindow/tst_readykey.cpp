@@ -99,7 +99,13 @@ long clickDecrypt(Main& w, ScriptedMessageBoxes& boxes) {
 }
 
 bool waitReady(Main& w) {
-    return QTest::qWaitFor([&] { return w.readyKey()->held() && !w.readyKey()->running(); }, 5000);
+    return QTest::qWaitFor([&] { return w.readyKey()->held() && !w.readyKey()->running(); },
+                           30000);
+}
+
+// A derivation has reached the held gate.
+bool waitHeld(int count = 1) {
+    return QTest::qWaitFor([=] { return KeyDerivation::waitingAtGate() == count; }, 30000);
 }
 
 // The clipboard is read once it has stayed unchanged for a moment.
@@ -131,7 +137,7 @@ private slots:
     }
     void init() { data = std::make_unique<DataFolder>(); }
     void cleanup() {
-        KeyDerivation::setTestDelay(0);
+        KeyDerivation::releaseGate();
         data.reset();
     }
 
@@ -206,9 +212,12 @@ private slots:
 
     // The click before the derivation is done waits for it instead of starting its own.
     void clickWaitsForDerivationUnderWay() {
-        KeyDerivation::setTestDelay(300);
+        KeyDerivation::holdGate();
         auto w = startWithKeys();
-        QVERIFY(QTest::qWaitFor([&] { return w->readyKey()->running(); }, 5000));
+        QVERIFY(waitHeld());
+        QVERIFY(w->readyKey()->running());
+        // Opened only once the click waits: a derivation of the click's own would run too.
+        QTimer::singleShot(0, [] { KeyDerivation::releaseGate(); });
         const Encrypted e = clickEncrypt(*w);
         QCOMPARE(e.scryptRuns, 1L);
         QCOMPARE(decrypted(e.cipher, kFirst), QStringLiteral("Meet at noon"));
@@ -217,20 +226,22 @@ private slots:
     // Switching keys while a derivation runs starts nothing beside it: only the last
     // request starts, once the one under way has ended.
     void oneDerivationAtATime() {
-        KeyDerivation::setTestDelay(1000);
+        KeyDerivation::holdGate();
         auto w = startWithKeys();
-        QVERIFY(QTest::qWaitFor([&] { return w->readyKey()->running(); }, 5000));
+        QVERIFY(waitHeld());
         const long before = Cipher::scryptRuns();
         for (int i = 0; i < 20; ++i) {
             w->cboKeys->setCurrentIndex(w->cboKeys->findText(i % 2 ? kFirst : kSecond));
-            QTest::qWait(5);
+            QCoreApplication::processEvents();
             QVERIFY(w->readyKey()->running());
         }
+        // Room for a derivation that should not have started to reach the gate.
+        QVERIFY(!QTest::qWaitFor([] { return KeyDerivation::waitingAtGate() > 1; }, 200));
+        KeyDerivation::releaseGate();
         QVERIFY(waitReady(*w));
         QTest::qWait(200); // room for a derivation that should not have started
         QCOMPARE(Cipher::scryptRuns() - before, 2L);
         QCOMPARE(w->selectedKeyEntry(), kFirst);
-        KeyDerivation::setTestDelay(0);
         const Encrypted e = clickEncrypt(*w);
         QCOMPARE(e.scryptRuns, 0L);
         QCOMPARE(decrypted(e.cipher, kFirst), QStringLiteral("Meet at noon"));
@@ -359,7 +370,8 @@ private slots:
     // Many clipboard changes a second, and clicks among them: never two derivations at once,
     // and the last mail's key is ready in the end.
     void hostileClipboardStream() {
-        KeyDerivation::setTestDelay(60);
+        // Derivations that take a while, so that the stream lands on ones under way.
+        Cipher::setWorkFactor(14);
         auto w = startWithKeys();
         w->optDecrypt->setChecked(true);
         QStringList mails;
@@ -376,6 +388,7 @@ private slots:
         }
         QGuiApplication::clipboard()->setText(mails[1]);
         QVERIFY(waitReadyAfterCopy(*w));
+        Cipher::setWorkFactor(10);
         QCOMPARE(KeyDerivation::peakRunning(), 1);
         QCOMPARE(clickDecrypt(*w, boxes), 0L);
         QCOMPARE(w->txbText->toPlainText(), QStringLiteral("mail 1"));

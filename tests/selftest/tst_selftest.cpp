@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -115,21 +116,31 @@ private slots:
     // A wrap key still being derived ahead for the selected key ends before the first round,
     // so that the test's derivations never share the machine with it.
     void noDerivationBesideTheTest() {
-        KeyDerivation::setTestDelay(250);
+        KeyDerivation::holdGate();
         ScriptedMessageBoxes boxes;
         ScriptedModals modals;
         auto w = start();
         const QString entry = QStringLiteral("ann@example.org \u00AB\u00BB a key of enough length");
         CB_Man::InsertSorted(w->cboKeys, entry, 2460000);
         w->cboKeys->setCurrentIndex(w->cboKeys->findText(entry));
-        QVERIFY(QTest::qWaitFor([&] { return w->readyKey()->running(); }, 5000));
+        QVERIFY(QTest::qWaitFor([] { return KeyDerivation::waitingAtGate() == 1; }, 20000));
+        QVERIFY(w->readyKey()->running());
         KeyDerivation::resetPeakRunning();
+        // Once the round waits, give a derivation of its own a moment to reach the gate
+        // beside the held one (it would if the round did not wait), then let both go.
+        bool releasedWhileWaiting = false;
         openTest(*w, modals, [&](frmTest& t) {
+            QTimer::singleShot(0, [&] {
+                (void)QTest::qWaitFor([] { return KeyDerivation::waitingAtGate() > 1; }, 300);
+                releasedWhileWaiting = w->readyKey()->running();
+                KeyDerivation::releaseGate();
+            });
             QTest::mouseClick(t.cmdStartStop, Qt::LeftButton);
             QCOMPARE(t.lngRoundNum, 1);
             QCOMPARE(t.lblDecryptionResult->text(), GetText(104));
         });
-        KeyDerivation::setTestDelay(0);
+        KeyDerivation::releaseGate();
+        QVERIFY(releasedWhileWaiting);
         QCOMPARE(KeyDerivation::peakRunning(), 1);
     }
 
