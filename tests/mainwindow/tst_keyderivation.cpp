@@ -343,7 +343,8 @@ private slots:
         // Cancel did not wait for the derivation: it still waits at the gate.
         QCOMPARE(KeyDerivation::waitingAtGate(), 1);
         QCOMPARE(modals.progressShown, 1);
-        QCOMPARE(caption, QStringLiteral("Copy message from clipboard and decrypt using current key"));
+        QCOMPARE(caption,
+                 QStringLiteral("Copy message from clipboard and decrypt using current key"));
         QVERIFY(ticking);
         QVERIFY(w->optDecrypt->isChecked());
         QVERIFY(boxes.shown.isEmpty());

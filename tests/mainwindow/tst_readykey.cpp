@@ -99,8 +99,7 @@ long clickDecrypt(Main& w, ScriptedMessageBoxes& boxes) {
 }
 
 bool waitReady(Main& w) {
-    return QTest::qWaitFor([&] { return w.readyKey()->held() && !w.readyKey()->running(); },
-                           30000);
+    return QTest::qWaitFor([&] { return w.readyKey()->held() && !w.readyKey()->running(); }, 30000);
 }
 
 // A derivation has reached the held gate.
