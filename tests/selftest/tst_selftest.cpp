@@ -126,15 +126,21 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return KeyDerivation::waitingAtGate() == 1; }, 20000));
         QVERIFY(w->readyKey()->running());
         KeyDerivation::resetPeakRunning();
-        // Once the round waits, give a derivation of its own a moment to reach the gate
-        // beside the held one (it would if the round did not wait), then let both go.
+        // Polled while the round runs (it lets events through): a derivation of the round's
+        // own would reach the gate beside the held one; after a while without one, both go.
         bool releasedWhileWaiting = false;
         openTest(*w, modals, [&](frmTest& t) {
-            QTimer::singleShot(0, [&] {
-                (void)QTest::qWaitFor([] { return KeyDerivation::waitingAtGate() > 1; }, 300);
+            int polls = 0;
+            auto* poll = new QTimer(&t);
+            connect(poll, &QTimer::timeout, &t, [&, poll] {
+                if (KeyDerivation::waitingAtGate() < 2 && ++polls < 40)
+                    return;
+                poll->stop();
+                poll->deleteLater();
                 releasedWhileWaiting = w->readyKey()->running();
                 KeyDerivation::releaseGate();
             });
+            poll->start(5);
             QTest::mouseClick(t.cmdStartStop, Qt::LeftButton);
             QCOMPARE(t.lngRoundNum, 1);
             QCOMPARE(t.lblDecryptionResult->text(), GetText(104));
