@@ -8,6 +8,7 @@
 #include "keys/keyentry.h"
 #include "keys/keyfrom.h"
 #include "mainwindow/application.h"
+#include "mainwindow/choicecombobox.h"
 #include "mainwindow/clickablelabel.h"
 #include "mainwindow/parametersfile.h"
 #include "mainwindow/statustexts.h"
@@ -31,6 +32,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -77,6 +79,27 @@ void keepPlaceWhenHidden(QWidget* w) {
     w->setSizePolicy(p);
 }
 
+// Text boxes claim Ctrl+E (end of line) and Ctrl+D (delete) on this desktop; in this
+// window those keys belong to the encrypt and decrypt commands, whichever box has the focus.
+class CommandKeysFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeyCombination pressed = key->keyCombination();
+            if (pressed == frmMain::kEncryptKey || pressed == frmMain::kDecryptKey ||
+                pressed == frmMain::kFindKeyKey) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 const QString frmMain::kOldKeyfilePath =
@@ -117,11 +140,16 @@ void frmMain::buildControls() {
 
     // Key list and its commands.
     auto* keyRow = new QHBoxLayout;
-    cboKeys = named(new QComboBox(this), QStringLiteral("cboKeys"));
+    cboKeys = named(new ChoiceComboBox(this), QStringLiteral("cboKeys"));
     cboKeys->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboKeys->setMinimumContentsLength(40);
     cboKeys->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     keyRow->addWidget(cboKeys, 1);
+    txbKeySearch = named(new QLineEdit(this), QStringLiteral("txbKeySearch"));
+    txbKeySearch->setClearButtonEnabled(true);
+    txbKeySearch->setMinimumWidth(fontMetrics().averageCharWidth() * 18);
+    txbKeySearch->setMaximumWidth(fontMetrics().averageCharWidth() * 28);
+    keyRow->addWidget(txbKeySearch);
     lblNumKeysSpecified = named(new QLabel(this), QStringLiteral("lblNumKeysSpecified"));
     keyRow->addWidget(lblNumKeysSpecified);
     root->addLayout(keyRow);
@@ -240,7 +268,7 @@ void frmMain::buildControls() {
     auto* bottomRow = new QHBoxLayout;
     lblLanguage = named(new ClickableLabel(this), QStringLiteral("lblLanguage"));
     lblLanguage->setText(tr("Language:"));
-    cboLanguage = named(new QComboBox(this), QStringLiteral("cboLanguage"));
+    cboLanguage = named(new ChoiceComboBox(this), QStringLiteral("cboLanguage"));
     lblLanguage->setBuddy(cboLanguage);
     cmdHelp = named(new QPushButton(tr("Help"), this), QStringLiteral("cmdHelp"));
     cmdWebPage = named(new QPushButton(this), QStringLiteral("cmdWebPage"));
@@ -272,9 +300,10 @@ void frmMain::connectControls() {
             optDecrypt_Click();
     });
 
-    // Only a choice made by the user moves the focus on; the program's own selections
-    // (delete, undo, hide) leave it on the command the user pressed.
-    connect(cboKeys, &QComboBox::activated, this, [this] { cboKeys_Click(); });
+    // Only a choice made by the user in the opened list moves the focus on: arrow keys in
+    // the closed box step through the keys and keep the focus there.
+    connect(static_cast<ChoiceComboBox*>(cboKeys), &ChoiceComboBox::chosen, this,
+            [this] { cboKeys_Click(); });
     // A ready wrap key belongs to one key in encrypt mode: any change of the selection, of
     // the list or of the mode drops it.
     connect(cboKeys, &QComboBox::currentIndexChanged, this, &frmMain::RenewReadyKey);
@@ -287,6 +316,20 @@ void frmMain::connectControls() {
     connect(optEncrypt, &QRadioButton::toggled, this, &frmMain::RenewReadyKey);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &frmMain::ClipboardChanged);
+    // The clipboard label follows every change, made here or in another program, once a
+    // stream of changes pauses. A running self-test hides the label and leaves it alone.
+    m_clipboardLabelTimer = new QTimer(this);
+    m_clipboardLabelTimer->setSingleShot(true);
+    m_clipboardLabelTimer->setInterval(kClipboardSettleMs);
+    connect(m_clipboardLabelTimer, &QTimer::timeout, this, [this] {
+        if (!SelfTestRunning() && !m_ended)
+            UpdateClipboardLabel();
+    });
+    connect(QGuiApplication::clipboard(), &QClipboard::changed, this,
+            [this](QClipboard::Mode mode) {
+                if (mode == QClipboard::Clipboard && !SelfTestRunning())
+                    m_clipboardLabelTimer->start();
+            });
     connect(cmdAddKey, &QPushButton::clicked, this, &frmMain::cmdAddKey_Click);
     connect(cmdKeyDetails, &QPushButton::clicked, this, &frmMain::cmdKeyDetails_Click);
     connect(cmdDeleteKeyShown, &QPushButton::clicked, this, &frmMain::cmdDeleteKeyShown_Click);
@@ -318,7 +361,11 @@ void frmMain::connectControls() {
         connect(cmdClearFile[i], &QPushButton::clicked, this, [this, i] { cmdClearFile_Click(i); });
     }
 
-    connect(cboLanguage, &QComboBox::currentIndexChanged, this, [this] { cboLanguage_Click(); });
+    // A step in the closed list changes the language at once; only a choice in the opened
+    // list moves the focus on.
+    connect(cboLanguage, &QComboBox::currentIndexChanged, this, [this] { ApplyLanguageChoice(); });
+    connect(static_cast<ChoiceComboBox*>(cboLanguage), &ChoiceComboBox::chosen, this,
+            [this] { FocusAfterLanguageChoice(); });
     connect(lblLanguage, &ClickableLabel::doubleClicked, this, &frmMain::lblLanguage_DblClick);
     connect(lblLanguage, &ClickableLabel::activated, this, &frmMain::lblLanguage_DblClick);
     connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
@@ -328,6 +375,26 @@ void frmMain::connectControls() {
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     quitKey->setObjectName(QStringLiteral("scQuit"));
     connect(quitKey, &QShortcut::activated, this, &frmMain::cmdQuit_Click);
+
+    // The two message commands from anywhere in the window, as their buttons would be
+    // pressed: only the one the mode enables acts.
+    auto* encryptKey = new QShortcut(QKeySequence(kEncryptKey), this);
+    encryptKey->setObjectName(QStringLiteral("scEncrypt"));
+    connect(encryptKey, &QShortcut::activated, this, [this] {
+        if (cmdEncryptMessage->isEnabled())
+            cmdEncryptMessage->animateClick();
+    });
+    auto* decryptKey = new QShortcut(QKeySequence(kDecryptKey), this);
+    decryptKey->setObjectName(QStringLiteral("scDecrypt"));
+    connect(decryptKey, &QShortcut::activated, this, [this] {
+        if (cmdDecryptMessage->isEnabled())
+            cmdDecryptMessage->animateClick();
+    });
+    SetUpKeySearch();
+    auto* keepKeys = new CommandKeysFilter(this);
+    for (QWidget* box : findChildren<QWidget*>())
+        if (qobject_cast<QLineEdit*>(box) || qobject_cast<QPlainTextEdit*>(box))
+            box->installEventFilter(keepKeys);
 
     connect(Clock, &QTimer::timeout, this, &frmMain::Clock_Timer);
 }
@@ -771,10 +838,14 @@ void frmMain::cmdKeylistHideShow_Click() {
     savedKeyIndex = cboKeys->currentIndex();
     cboKeys->setCurrentIndex(-1);
     cboKeys->setEnabled(false);
+    // Found entries would show the keys that are hidden.
+    txbKeySearch->clear();
+    txbKeySearch->setEnabled(false);
     AccessKeys::Assign(this);
 }
 
 void frmMain::ShowKeys() {
+    txbKeySearch->setEnabled(true);
     if (!m_keysHidden) {
         cboKeys->setEnabled(true);
         return;

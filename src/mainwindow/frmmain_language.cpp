@@ -76,6 +76,9 @@ void frmMain::SetLanguageDependentText() {
     cmdUndoLastDeletion->setText(GetText(23));
     cmdEncryptMessage->setText(GetText(24));
     cmdDecryptMessage->setText(GetText(25));
+    // Written after Qt's texts changed language: "Strg+E" in German.
+    cmdEncryptMessage->setToolTip(QKeySequence(kEncryptKey).toString(QKeySequence::NativeText));
+    cmdDecryptMessage->setToolTip(QKeySequence(kDecryptKey).toString(QKeySequence::NativeText));
     cmdHelp->setText(GetText(28));
     cmdQuit->setText(GetText(36));
     cmdWebPage->setText(GetText(38));
@@ -120,6 +123,12 @@ void frmMain::SetSlotCaption(int slot, const QString& caption) {
 
 void frmMain::SetAccessibleNames() {
     cboKeys->setAccessibleName(GetText(420));
+    txbKeySearch->setAccessibleName(GetText(550));
+    txbKeySearch->setPlaceholderText(GetText(550));
+    txbKeySearch->setToolTip(GetText(551) + QStringLiteral(" (") +
+                             QKeySequence(kFindKeyKey).toString(QKeySequence::NativeText) +
+                             QLatin1Char(')'));
+    txbKeySearch->setAccessibleDescription(GetText(551));
     txbText->setAccessibleName(GetText(421));
     for (int i = 0; i < kSlots; ++i) {
         const QString number = QString::number(i + 1);
@@ -136,6 +145,11 @@ void frmMain::SetAccessibleNames() {
 }
 
 void frmMain::cboLanguage_Click() {
+    ApplyLanguageChoice();
+    FocusAfterLanguageChoice();
+}
+
+void frmMain::ApplyLanguageChoice() {
     if (cboLanguage->currentIndex() < 0)
         return;
     const int language = cboLanguage->currentData().toInt();
@@ -146,13 +160,17 @@ void frmMain::cboLanguage_Click() {
         intPreviousLanguage = language;
         SaveLanguageSetting();
     }
+}
+
+void frmMain::FocusAfterLanguageChoice() {
     if (isVisible() && isEnabled())
         cmdDecryptStoredKeys->setFocus();
 }
 
 void frmMain::lblLanguage_DblClick() {
-    // Selecting the entry runs cboLanguage_Click, which does the rest.
+    // Selecting the entry changes the language.
     cboLanguage->setCurrentIndex(ToggleLanguage());
+    FocusAfterLanguageChoice();
 }
 
 void frmMain::SaveLanguageSetting() {
