@@ -29,6 +29,24 @@ QString withoutTrailingSpaces(QString s) {
 
 } // namespace
 
+QString BreakLongRuns(const QString& text, int width) {
+    QString out;
+    out.reserve(text.size() + text.size() / qMax(width, 1) + 1);
+    int run = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' ')) {
+            run = 0;
+        } else if (run == width) {
+            out += QLatin1Char('\n');
+            run = 0;
+        }
+        if (c != QLatin1Char(' '))
+            ++run;
+        out += c;
+    }
+    return out;
+}
+
 QString RemoveSpaces(const QString& text) {
     QString s = text;
     s.remove(QLatin1Char(' '));
@@ -78,6 +96,10 @@ frmKeyDetails::frmKeyDetails(QWidget* parent) : QDialog(parent) {
             (*pair)[i] = new QLabel(this);
             (*pair)[i]->setObjectName(QLatin1String(name) + QLatin1Char('_') + QString::number(i));
         }
+        // Long captions (the German ones) take two lines rather than the width of a small
+        // screen.
+        (*pair)[0]->setWordWrap(true);
+        (*pair)[0]->setMaximumWidth(fontMetrics().averageCharWidth() * 34);
         QLabel* value = (*pair)[1];
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setTextFormat(Qt::PlainText);
@@ -134,7 +156,8 @@ void frmKeyDetails::NameValues() {
         QString caption = (*pair)[0]->text();
         if (caption.endsWith(QLatin1Char(':')))
             caption.chop(1);
-        const QString value = (*pair)[1]->text().trimmed();
+        // The value without the line breaks put in for the screen.
+        const QString value = (*pair)[1]->text().remove(QLatin1Char('\n')).trimmed();
         (*pair)[1]->setAccessibleName(value.isEmpty() ? caption
                                                       : caption + QStringLiteral(": ") + value);
     }
@@ -143,9 +166,11 @@ void frmKeyDetails::NameValues() {
 void frmKeyDetails::ShowEntry(const QString& entry, qint32 dateAdded) {
     const QString notSpecified = QLatin1Char('[') + GetText(133) + QLatin1Char(']');
     const KeyDetails::Parts parts = KeyDetails::TakeApart(entry, dateAdded, notSpecified);
-    lblTarget[1]->setText(parts.target);
+    // A key or address without spaces cannot be wrapped at a word: it is broken in lines of
+    // its own, so the window fits a small screen. The names read out keep it whole.
+    lblTarget[1]->setText(KeyDetails::BreakLongRuns(parts.target, kValueColumnChars));
     lblDate[1]->setText(parts.date);
-    lblKey[1]->setText(parts.key);
+    lblKey[1]->setText(KeyDetails::BreakLongRuns(parts.key, kValueColumnChars));
     lblNumChars[1]->setText(parts.count);
     // Written as the key entry dialog writes it.
     lblChecksum[1]->setText(QLatin1Char(' ') + QString::number(parts.checksum));
