@@ -15,6 +15,7 @@
 #include "mainwindow/windowstate.h"
 #include "message/readykey.h"
 #include "selftest/strproc.h"
+#include "support/accessibleroles.h"
 #include "support/accesskeys.h"
 #include "support/diskproc.h"
 #include "support/fileproc.h"
@@ -107,6 +108,7 @@ const QString frmMain::kOldKeyfilePath =
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
+    AccessibleRoles::Install();
     m_readyKey = new KeyDerivation::ReadyKey(this);
     msgState.readyKey = m_readyKey;
     m_readyKeyTimer = new QTimer(this);
@@ -136,7 +138,7 @@ void frmMain::buildControls() {
     modeRow->addWidget(optDecrypt);
     modeRow->addStretch(1);
     root->addLayout(modeRow);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepKeys")));
 
     // Key list and its commands.
     auto* keyRow = new QHBoxLayout;
@@ -146,7 +148,6 @@ void frmMain::buildControls() {
     cboKeys->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     keyRow->addWidget(cboKeys, 1);
     txbKeySearch = named(new QLineEdit(this), QStringLiteral("txbKeySearch"));
-    txbKeySearch->setClearButtonEnabled(true);
     txbKeySearch->setMinimumWidth(fontMetrics().averageCharWidth() * 18);
     txbKeySearch->setMaximumWidth(fontMetrics().averageCharWidth() * 28);
     keyRow->addWidget(txbKeySearch);
@@ -183,7 +184,7 @@ void frmMain::buildControls() {
         keyfileCommands->addWidget(b);
     keyfileCommands->addStretch(1);
     root->addLayout(keyfileCommands);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepMessage")));
 
     // The two message commands, one above the other: side by side their long captions
     // would not fit a small screen.
@@ -234,7 +235,7 @@ void frmMain::buildControls() {
         textCommands->addWidget(b);
     textCommands->addStretch(1);
     root->addLayout(textCommands);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepSlots")));
 
     // The three attached-file slots. The Clear button and the "Saved" label share a cell:
     // only one of them is ever shown.
@@ -254,6 +255,9 @@ void frmMain::buildControls() {
              {static_cast<QWidget*>(lblFilesize[i]), static_cast<QWidget*>(cmdClearFile[i]),
               static_cast<QWidget*>(lblSaved[i])})
             keepPlaceWhenHidden(w);
+        // The size and "Saved" belong to the file name beside them.
+        lblFilesize[i]->setBuddy(txbFile[i]);
+        lblSaved[i]->setBuddy(txbFile[i]);
         slotGrid->addWidget(cmdAppendSaveFile[i], i, 0);
         slotGrid->addWidget(txbFile[i], i, 1);
         slotGrid->addWidget(lblFilesize[i], i, 2);
@@ -262,7 +266,7 @@ void frmMain::buildControls() {
     }
     slotGrid->setColumnStretch(1, 1);
     root->addLayout(slotGrid);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepBottom")));
 
     // Language, help, web page, quit.
     auto* bottomRow = new QHBoxLayout;

@@ -6,6 +6,7 @@
 #include "keys/keyfrom.h"
 #include "mainwindow/clickablelabel.h"
 #include "selftest/frmtest.h"
+#include "support/accessibleroles.h"
 #include "support/accesskeys.h"
 #include "support/registry.h"
 #include "support/twips.h"
@@ -14,6 +15,7 @@
 #include "text/qttranslations.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +124,12 @@ void frmMain::SetSlotCaption(int slot, const QString& caption) {
 }
 
 void frmMain::SetAccessibleNames() {
+    // The lines between the parts of the window name the part that follows them.
+    const std::pair<const char*, int> separators[] = {
+        {"sepKeys", 552}, {"sepMessage", 553}, {"sepSlots", 554}, {"sepBottom", 555}};
+    for (const auto& [name, number] : separators)
+        if (auto* line = findChild<QFrame*>(QLatin1String(name)))
+            line->setAccessibleName(GetText(number));
     cboKeys->setAccessibleName(GetText(420));
     txbKeySearch->setAccessibleName(GetText(550));
     txbKeySearch->setPlaceholderText(GetText(550));
@@ -130,6 +138,7 @@ void frmMain::SetAccessibleNames() {
                              QLatin1Char(')'));
     txbKeySearch->setAccessibleDescription(GetText(551));
     txbText->setAccessibleName(GetText(421));
+    AccessibleRoles::NameScrollBars(txbText);
     for (int i = 0; i < kSlots; ++i) {
         const QString number = QString::number(i + 1);
         txbFile[i]->setAccessibleName(GetText(422) + QLatin1Char(' ') + number);

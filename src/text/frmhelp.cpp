@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/frmhelp.h"
 
+#include "support/accessibleroles.h"
 #include "support/twips.h"
 #include "text/programtext.h"
 #include "text/weblink.h"
@@ -247,6 +248,7 @@ void frmHelp::SetLanguageDependentText() {
     setWindowTitle(GetText(100));
     cmdClose->setText(GetText(101));
     txbHelpScreen->setAccessibleName(GetText(100));
+    AccessibleRoles::NameScrollBars(txbHelpScreen);
     SetHelpScreen();
 }
 
