@@ -89,24 +89,23 @@ frmKeyDetails::frmKeyDetails(QWidget* parent) : QDialog(parent) {
     };
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
-    grid->setHorizontalSpacing(12);
+    grid->setColumnMinimumWidth(0, 12);
+    grid->setHorizontalSpacing(0);
     int row = 0;
     for (const auto& [pair, name] : named) {
         for (int i = 0; i < 2; ++i) {
             (*pair)[i] = new QLabel(this);
             (*pair)[i]->setObjectName(QLatin1String(name) + QLatin1Char('_') + QString::number(i));
         }
-        // Long captions (the German ones) take two lines rather than the width of a small
-        // screen.
-        (*pair)[0]->setWordWrap(true);
-        (*pair)[0]->setMaximumWidth(fontMetrics().averageCharWidth() * 34);
         QLabel* value = (*pair)[1];
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setTextFormat(Qt::PlainText);
         value->setWordWrap(true);
-        grid->addWidget((*pair)[0], row, 0, Qt::AlignLeft | Qt::AlignTop);
-        grid->addWidget(value, row, 1, Qt::AlignTop);
-        ++row;
+        // Each value below its caption: beside it, the long German captions and a long key
+        // together would be wider than a small screen.
+        grid->addWidget((*pair)[0], row, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+        grid->addWidget(value, row + 1, 1, Qt::AlignTop);
+        row += 2;
     }
     // The key as in the key entry box: fixed-pitch, so that 0 and O, 1 and l stand apart.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
