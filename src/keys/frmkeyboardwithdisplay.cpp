@@ -263,6 +263,11 @@ void frmKeyboardWithDisplay::txbKey_Change() {
             KeyRules::KeyChecksum(KeyRules::ReducedKey(key), &m_keys.strKeyDigest);
         lblChecksumIs->setText(KeyEntry::ChecksumCaption(m_keys.intKeyChecksum));
     }
+    // The checksum appears beside the box being typed in, where a screen reader does not
+    // look: it is also the description of the key box, which is read out as it changes.
+    const QString described = admissible ? lblChecksumIs->text() : QString();
+    if (txbKey->accessibleDescription() != described)
+        txbKey->setAccessibleDescription(described);
     SetKeyPrompt(masterMode(), admissible);
 }
 

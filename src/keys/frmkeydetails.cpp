@@ -29,6 +29,24 @@ QString withoutTrailingSpaces(QString s) {
 
 } // namespace
 
+QString BreakLongRuns(const QString& text, int width) {
+    QString out;
+    out.reserve(text.size() + text.size() / qMax(width, 1) + 1);
+    int run = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' ')) {
+            run = 0;
+        } else if (run == width) {
+            out += QLatin1Char('\n');
+            run = 0;
+        }
+        if (c != QLatin1Char(' '))
+            ++run;
+        out += c;
+    }
+    return out;
+}
+
 QString RemoveSpaces(const QString& text) {
     QString s = text;
     s.remove(QLatin1Char(' '));
@@ -71,7 +89,8 @@ frmKeyDetails::frmKeyDetails(QWidget* parent) : QDialog(parent) {
     };
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
-    grid->setHorizontalSpacing(12);
+    grid->setColumnMinimumWidth(0, 12);
+    grid->setHorizontalSpacing(0);
     int row = 0;
     for (const auto& [pair, name] : named) {
         for (int i = 0; i < 2; ++i) {
@@ -82,9 +101,11 @@ frmKeyDetails::frmKeyDetails(QWidget* parent) : QDialog(parent) {
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setTextFormat(Qt::PlainText);
         value->setWordWrap(true);
-        grid->addWidget((*pair)[0], row, 0, Qt::AlignLeft | Qt::AlignTop);
-        grid->addWidget(value, row, 1, Qt::AlignTop);
-        ++row;
+        // Each value below its caption: beside it, the long German captions and a long key
+        // together would be wider than a small screen.
+        grid->addWidget((*pair)[0], row, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+        grid->addWidget(value, row + 1, 1, Qt::AlignTop);
+        row += 2;
     }
     // The key as in the key entry box: fixed-pitch, so that 0 and O, 1 and l stand apart.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -134,7 +155,8 @@ void frmKeyDetails::NameValues() {
         QString caption = (*pair)[0]->text();
         if (caption.endsWith(QLatin1Char(':')))
             caption.chop(1);
-        const QString value = (*pair)[1]->text().trimmed();
+        // The value without the line breaks put in for the screen.
+        const QString value = (*pair)[1]->text().remove(QLatin1Char('\n')).trimmed();
         (*pair)[1]->setAccessibleName(value.isEmpty() ? caption
                                                       : caption + QStringLiteral(": ") + value);
     }
@@ -143,9 +165,11 @@ void frmKeyDetails::NameValues() {
 void frmKeyDetails::ShowEntry(const QString& entry, qint32 dateAdded) {
     const QString notSpecified = QLatin1Char('[') + GetText(133) + QLatin1Char(']');
     const KeyDetails::Parts parts = KeyDetails::TakeApart(entry, dateAdded, notSpecified);
-    lblTarget[1]->setText(parts.target);
+    // A key or address without spaces cannot be wrapped at a word: it is broken in lines of
+    // its own, so the window fits a small screen. The names read out keep it whole.
+    lblTarget[1]->setText(KeyDetails::BreakLongRuns(parts.target, kValueColumnChars));
     lblDate[1]->setText(parts.date);
-    lblKey[1]->setText(parts.key);
+    lblKey[1]->setText(KeyDetails::BreakLongRuns(parts.key, kValueColumnChars));
     lblNumChars[1]->setText(parts.count);
     // Written as the key entry dialog writes it.
     lblChecksum[1]->setText(QLatin1Char(' ') + QString::number(parts.checksum));

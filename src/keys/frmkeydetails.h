@@ -26,6 +26,9 @@ struct Parts {
 // neither target nor date. notSpecified stands in for a missing target or date.
 Parts TakeApart(const QString& entry, qint32 dateAdded, const QString& notSpecified);
 
+// text with a line break after every width characters of a run without spaces.
+QString BreakLongRuns(const QString& text, int width);
+
 // text without any space character (code 32); everything else, in its case, stays.
 QString RemoveSpaces(const QString& text);
 
@@ -54,6 +57,9 @@ public:
 
     // Places the window at the main window's left edge, 3,775 twips below its top.
     void placeBelow(const QWidget* mainWindow);
+
+    // The most characters of a key or address without spaces on one line.
+    static constexpr int kValueColumnChars = 32;
 
 private:
     std::array<std::array<QLabel*, 2>*, 6> pairs();

@@ -2,6 +2,7 @@
 #include "mainwindow/frmlargetextbox.h"
 
 #include "mainwindow/textandfiles.h"
+#include "support/accessibleroles.h"
 #include "support/accesskeys.h"
 #include "support/secretclipboard.h"
 #include "support/twips.h"
@@ -76,6 +77,7 @@ void frmLargeTextbox::SetLanguageDependentText() {
     setWindowTitle(GetText(542));
     cmdClose->setText(GetText(101));
     txbText->setAccessibleName(GetText(421));
+    AccessibleRoles::NameScrollBars(txbText);
     UpdateCopyButton();
     AccessKeys::Assign(this);
 }

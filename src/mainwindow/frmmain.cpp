@@ -8,12 +8,14 @@
 #include "keys/keyentry.h"
 #include "keys/keyfrom.h"
 #include "mainwindow/application.h"
+#include "mainwindow/choicecombobox.h"
 #include "mainwindow/clickablelabel.h"
 #include "mainwindow/parametersfile.h"
 #include "mainwindow/statustexts.h"
 #include "mainwindow/windowstate.h"
 #include "message/readykey.h"
 #include "selftest/strproc.h"
+#include "support/accessibleroles.h"
 #include "support/accesskeys.h"
 #include "support/diskproc.h"
 #include "support/fileproc.h"
@@ -31,6 +33,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -77,6 +80,27 @@ void keepPlaceWhenHidden(QWidget* w) {
     w->setSizePolicy(p);
 }
 
+// Text boxes claim Ctrl+E (end of line) and Ctrl+D (delete) on this desktop; in this
+// window those keys belong to the encrypt and decrypt commands, whichever box has the focus.
+class CommandKeysFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeyCombination pressed = key->keyCombination();
+            if (pressed == frmMain::kEncryptKey || pressed == frmMain::kDecryptKey ||
+                pressed == frmMain::kFindKeyKey) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 const QString frmMain::kOldKeyfilePath =
@@ -84,6 +108,7 @@ const QString frmMain::kOldKeyfilePath =
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
+    AccessibleRoles::Install();
     m_readyKey = new KeyDerivation::ReadyKey(this);
     msgState.readyKey = m_readyKey;
     m_readyKeyTimer = new QTimer(this);
@@ -113,15 +138,19 @@ void frmMain::buildControls() {
     modeRow->addWidget(optDecrypt);
     modeRow->addStretch(1);
     root->addLayout(modeRow);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepKeys")));
 
     // Key list and its commands.
     auto* keyRow = new QHBoxLayout;
-    cboKeys = named(new QComboBox(this), QStringLiteral("cboKeys"));
+    cboKeys = named(new ChoiceComboBox(this), QStringLiteral("cboKeys"));
     cboKeys->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboKeys->setMinimumContentsLength(40);
     cboKeys->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     keyRow->addWidget(cboKeys, 1);
+    txbKeySearch = named(new QLineEdit(this), QStringLiteral("txbKeySearch"));
+    txbKeySearch->setMinimumWidth(fontMetrics().averageCharWidth() * 18);
+    txbKeySearch->setMaximumWidth(fontMetrics().averageCharWidth() * 28);
+    keyRow->addWidget(txbKeySearch);
     lblNumKeysSpecified = named(new QLabel(this), QStringLiteral("lblNumKeysSpecified"));
     keyRow->addWidget(lblNumKeysSpecified);
     root->addLayout(keyRow);
@@ -155,7 +184,7 @@ void frmMain::buildControls() {
         keyfileCommands->addWidget(b);
     keyfileCommands->addStretch(1);
     root->addLayout(keyfileCommands);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepMessage")));
 
     // The two message commands, one above the other: side by side their long captions
     // would not fit a small screen.
@@ -206,7 +235,7 @@ void frmMain::buildControls() {
         textCommands->addWidget(b);
     textCommands->addStretch(1);
     root->addLayout(textCommands);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepSlots")));
 
     // The three attached-file slots. The Clear button and the "Saved" label share a cell:
     // only one of them is ever shown.
@@ -226,6 +255,9 @@ void frmMain::buildControls() {
              {static_cast<QWidget*>(lblFilesize[i]), static_cast<QWidget*>(cmdClearFile[i]),
               static_cast<QWidget*>(lblSaved[i])})
             keepPlaceWhenHidden(w);
+        // The size and "Saved" belong to the file name beside them.
+        lblFilesize[i]->setBuddy(txbFile[i]);
+        lblSaved[i]->setBuddy(txbFile[i]);
         slotGrid->addWidget(cmdAppendSaveFile[i], i, 0);
         slotGrid->addWidget(txbFile[i], i, 1);
         slotGrid->addWidget(lblFilesize[i], i, 2);
@@ -234,13 +266,13 @@ void frmMain::buildControls() {
     }
     slotGrid->setColumnStretch(1, 1);
     root->addLayout(slotGrid);
-    root->addWidget(separator(this));
+    root->addWidget(named(separator(this), QStringLiteral("sepBottom")));
 
     // Language, help, web page, quit.
     auto* bottomRow = new QHBoxLayout;
     lblLanguage = named(new ClickableLabel(this), QStringLiteral("lblLanguage"));
     lblLanguage->setText(tr("Language:"));
-    cboLanguage = named(new QComboBox(this), QStringLiteral("cboLanguage"));
+    cboLanguage = named(new ChoiceComboBox(this), QStringLiteral("cboLanguage"));
     lblLanguage->setBuddy(cboLanguage);
     cmdHelp = named(new QPushButton(tr("Help"), this), QStringLiteral("cmdHelp"));
     cmdWebPage = named(new QPushButton(this), QStringLiteral("cmdWebPage"));
@@ -272,9 +304,10 @@ void frmMain::connectControls() {
             optDecrypt_Click();
     });
 
-    // Only a choice made by the user moves the focus on; the program's own selections
-    // (delete, undo, hide) leave it on the command the user pressed.
-    connect(cboKeys, &QComboBox::activated, this, [this] { cboKeys_Click(); });
+    // Only a choice made by the user in the opened list moves the focus on: arrow keys in
+    // the closed box step through the keys and keep the focus there.
+    connect(static_cast<ChoiceComboBox*>(cboKeys), &ChoiceComboBox::chosen, this,
+            [this] { cboKeys_Click(); });
     // A ready wrap key belongs to one key in encrypt mode: any change of the selection, of
     // the list or of the mode drops it.
     connect(cboKeys, &QComboBox::currentIndexChanged, this, &frmMain::RenewReadyKey);
@@ -287,6 +320,20 @@ void frmMain::connectControls() {
     connect(optEncrypt, &QRadioButton::toggled, this, &frmMain::RenewReadyKey);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &frmMain::ClipboardChanged);
+    // The clipboard label follows every change, made here or in another program, once a
+    // stream of changes pauses. A running self-test hides the label and leaves it alone.
+    m_clipboardLabelTimer = new QTimer(this);
+    m_clipboardLabelTimer->setSingleShot(true);
+    m_clipboardLabelTimer->setInterval(kClipboardSettleMs);
+    connect(m_clipboardLabelTimer, &QTimer::timeout, this, [this] {
+        if (!SelfTestRunning() && !m_ended)
+            UpdateClipboardLabel();
+    });
+    connect(QGuiApplication::clipboard(), &QClipboard::changed, this,
+            [this](QClipboard::Mode mode) {
+                if (mode == QClipboard::Clipboard && !SelfTestRunning())
+                    m_clipboardLabelTimer->start();
+            });
     connect(cmdAddKey, &QPushButton::clicked, this, &frmMain::cmdAddKey_Click);
     connect(cmdKeyDetails, &QPushButton::clicked, this, &frmMain::cmdKeyDetails_Click);
     connect(cmdDeleteKeyShown, &QPushButton::clicked, this, &frmMain::cmdDeleteKeyShown_Click);
@@ -318,7 +365,11 @@ void frmMain::connectControls() {
         connect(cmdClearFile[i], &QPushButton::clicked, this, [this, i] { cmdClearFile_Click(i); });
     }
 
-    connect(cboLanguage, &QComboBox::currentIndexChanged, this, [this] { cboLanguage_Click(); });
+    // A step in the closed list changes the language at once; only a choice in the opened
+    // list moves the focus on.
+    connect(cboLanguage, &QComboBox::currentIndexChanged, this, [this] { ApplyLanguageChoice(); });
+    connect(static_cast<ChoiceComboBox*>(cboLanguage), &ChoiceComboBox::chosen, this,
+            [this] { FocusAfterLanguageChoice(); });
     connect(lblLanguage, &ClickableLabel::doubleClicked, this, &frmMain::lblLanguage_DblClick);
     connect(lblLanguage, &ClickableLabel::activated, this, &frmMain::lblLanguage_DblClick);
     connect(cmdHelp, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
@@ -328,6 +379,26 @@ void frmMain::connectControls() {
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     quitKey->setObjectName(QStringLiteral("scQuit"));
     connect(quitKey, &QShortcut::activated, this, &frmMain::cmdQuit_Click);
+
+    // The two message commands from anywhere in the window, as their buttons would be
+    // pressed: only the one the mode enables acts.
+    auto* encryptKey = new QShortcut(QKeySequence(kEncryptKey), this);
+    encryptKey->setObjectName(QStringLiteral("scEncrypt"));
+    connect(encryptKey, &QShortcut::activated, this, [this] {
+        if (cmdEncryptMessage->isEnabled())
+            cmdEncryptMessage->animateClick();
+    });
+    auto* decryptKey = new QShortcut(QKeySequence(kDecryptKey), this);
+    decryptKey->setObjectName(QStringLiteral("scDecrypt"));
+    connect(decryptKey, &QShortcut::activated, this, [this] {
+        if (cmdDecryptMessage->isEnabled())
+            cmdDecryptMessage->animateClick();
+    });
+    SetUpKeySearch();
+    auto* keepKeys = new CommandKeysFilter(this);
+    for (QWidget* box : findChildren<QWidget*>())
+        if (qobject_cast<QLineEdit*>(box) || qobject_cast<QPlainTextEdit*>(box))
+            box->installEventFilter(keepKeys);
 
     connect(Clock, &QTimer::timeout, this, &frmMain::Clock_Timer);
 }
@@ -771,10 +842,14 @@ void frmMain::cmdKeylistHideShow_Click() {
     savedKeyIndex = cboKeys->currentIndex();
     cboKeys->setCurrentIndex(-1);
     cboKeys->setEnabled(false);
+    // Found entries would show the keys that are hidden.
+    txbKeySearch->clear();
+    txbKeySearch->setEnabled(false);
     AccessKeys::Assign(this);
 }
 
 void frmMain::ShowKeys() {
+    txbKeySearch->setEnabled(true);
     if (!m_keysHidden) {
         cboKeys->setEnabled(true);
         return;

@@ -24,6 +24,8 @@
 
 class ClickableLabel;
 class QComboBox;
+class QCompleter;
+class QStandardItemModel;
 class QLabel;
 class QLineEdit;
 class QLockFile;
@@ -44,6 +46,10 @@ public:
     ~frmMain() override;
 
     static constexpr int kSlots = 3;
+    // Keys of the message commands and of the key search, in every language.
+    static constexpr QKeyCombination kEncryptKey{Qt::ControlModifier, Qt::Key_E};
+    static constexpr QKeyCombination kDecryptKey{Qt::ControlModifier, Qt::Key_D};
+    static constexpr QKeyCombination kFindKeyKey{Qt::ControlModifier, Qt::Key_F};
     static constexpr int kEncryptMode = 0;
     static constexpr int kDecryptMode = 1;
 
@@ -105,6 +111,10 @@ public:
     // selection event as one the user made does: the focus moves to the mode's command.
     void KeySelectedByProgram();
     void ShowKeyCount();
+    // The key search beside the list (frmmain_keysearch.cpp): typing part of an address or
+    // name offers the matching entries; choosing one selects it as a choice in the list does.
+    void KeySearchEdited(const QString& text);
+    void ChooseFoundKey(int index);
     bool keysHidden() const { return m_keysHidden; }
     // Ends hidden mode: the list is enabled again with the selection it had. The keyfile
     // reader calls it so that a list just read is never left disabled.
@@ -122,6 +132,10 @@ public:
     // ---- language (frmmain_language.cpp) ------------------------------------------------
     virtual void SetLanguageDependentText();
     void cboLanguage_Click();
+    // The two halves of the click: the language of the selected entry, and the focus moved
+    // on (only for a choice made in the opened list or by the label).
+    void ApplyLanguageChoice();
+    void FocusAfterLanguageChoice();
     void lblLanguage_DblClick();
     void SaveLanguageSetting();
     // Accessible names of the controls that have no caption of their own.
@@ -187,6 +201,8 @@ public:
     QRadioButton* optDecrypt;
 
     QComboBox* cboKeys;
+    QLineEdit* txbKeySearch;
+    QCompleter* keySearchCompleter = nullptr;
     QPushButton* cmdAddKey;
     QPushButton* cmdKeyDetails;
     QPushButton* cmdDeleteKeyShown;
@@ -238,6 +254,8 @@ protected:
 
 private:
     void buildControls();
+    void SetUpKeySearch();
+    QStandardItemModel* m_keyMatches = nullptr;
     void connectControls();
     void SetModeDefaults();
     void SwitchMode(bool encrypt);
@@ -270,6 +288,7 @@ private:
     bool m_iconRequested = false;
     KeyDerivation::ReadyKey* m_readyKey = nullptr;
     QTimer* m_readyKeyTimer = nullptr;
+    QTimer* m_clipboardLabelTimer = nullptr;
     void UpdateReadyKey();
     void ClipboardChanged();
     // Salt and work factor of the block on the clipboard; log2N 0 when it holds none.

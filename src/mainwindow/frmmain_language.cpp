@@ -6,6 +6,7 @@
 #include "keys/keyfrom.h"
 #include "mainwindow/clickablelabel.h"
 #include "selftest/frmtest.h"
+#include "support/accessibleroles.h"
 #include "support/accesskeys.h"
 #include "support/registry.h"
 #include "support/twips.h"
@@ -14,6 +15,7 @@
 #include "text/qttranslations.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +78,9 @@ void frmMain::SetLanguageDependentText() {
     cmdUndoLastDeletion->setText(GetText(23));
     cmdEncryptMessage->setText(GetText(24));
     cmdDecryptMessage->setText(GetText(25));
+    // Written after Qt's texts changed language: "Strg+E" in German.
+    cmdEncryptMessage->setToolTip(QKeySequence(kEncryptKey).toString(QKeySequence::NativeText));
+    cmdDecryptMessage->setToolTip(QKeySequence(kDecryptKey).toString(QKeySequence::NativeText));
     cmdHelp->setText(GetText(28));
     cmdQuit->setText(GetText(36));
     cmdWebPage->setText(GetText(38));
@@ -119,8 +124,21 @@ void frmMain::SetSlotCaption(int slot, const QString& caption) {
 }
 
 void frmMain::SetAccessibleNames() {
+    // The lines between the parts of the window name the part that follows them.
+    const std::pair<const char*, int> separators[] = {
+        {"sepKeys", 552}, {"sepMessage", 553}, {"sepSlots", 554}, {"sepBottom", 555}};
+    for (const auto& [name, number] : separators)
+        if (auto* line = findChild<QFrame*>(QLatin1String(name)))
+            line->setAccessibleName(GetText(number));
     cboKeys->setAccessibleName(GetText(420));
+    txbKeySearch->setAccessibleName(GetText(550));
+    txbKeySearch->setPlaceholderText(GetText(550));
+    txbKeySearch->setToolTip(GetText(551) + QStringLiteral(" (") +
+                             QKeySequence(kFindKeyKey).toString(QKeySequence::NativeText) +
+                             QLatin1Char(')'));
+    txbKeySearch->setAccessibleDescription(GetText(551));
     txbText->setAccessibleName(GetText(421));
+    AccessibleRoles::NameScrollBars(txbText);
     for (int i = 0; i < kSlots; ++i) {
         const QString number = QString::number(i + 1);
         txbFile[i]->setAccessibleName(GetText(422) + QLatin1Char(' ') + number);
@@ -136,6 +154,11 @@ void frmMain::SetAccessibleNames() {
 }
 
 void frmMain::cboLanguage_Click() {
+    ApplyLanguageChoice();
+    FocusAfterLanguageChoice();
+}
+
+void frmMain::ApplyLanguageChoice() {
     if (cboLanguage->currentIndex() < 0)
         return;
     const int language = cboLanguage->currentData().toInt();
@@ -146,13 +169,17 @@ void frmMain::cboLanguage_Click() {
         intPreviousLanguage = language;
         SaveLanguageSetting();
     }
+}
+
+void frmMain::FocusAfterLanguageChoice() {
     if (isVisible() && isEnabled())
         cmdDecryptStoredKeys->setFocus();
 }
 
 void frmMain::lblLanguage_DblClick() {
-    // Selecting the entry runs cboLanguage_Click, which does the rest.
+    // Selecting the entry changes the language.
     cboLanguage->setCurrentIndex(ToggleLanguage());
+    FocusAfterLanguageChoice();
 }
 
 void frmMain::SaveLanguageSetting() {

@@ -7,6 +7,7 @@
 #include "message/encdecmsg.h"
 #include "message/readykey.h"
 #include "selftest/strproc.h"
+#include "support/accessibleroles.h"
 #include "support/accesskeys.h"
 #include "support/ansi.h"
 #include "support/backgroundwait.h"
@@ -166,6 +167,7 @@ void frmTest::SetLanguageDependentText() {
     cmdStartStop->setText(m_running && chkRunWithoutPause->isChecked() ? GetText(103)
                                                                        : GetText(102));
     txbTestText->setAccessibleName(GetText(492));
+    AccessibleRoles::NameScrollBars(txbTestText);
     fraDisplay->setAccessibleName(GetText(493));
     AccessKeys::Assign(this);
 }

@@ -98,7 +98,11 @@ QChar keyOfButton(const QWidget* button) {
 void Assign(QWidget* window) {
     // Focus-chain order, so the keys follow the order in which the controls are reached.
     QList<QAbstractButton*> buttons;
-    const QList<QAbstractButton*> all = window->findChildren<QAbstractButton*>();
+    // Only the window's own buttons: a dialog the window owns (the key entry dialog once it
+    // was opened, a progress window while it exists) keeps its keys to itself. Counting its
+    // buttons here made the window's keys depend on which dialogs had been shown so far.
+    QList<QAbstractButton*> all = window->findChildren<QAbstractButton*>();
+    all.removeIf([window](const QAbstractButton* b) { return b->window() != window; });
     for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
         if (auto* b = qobject_cast<QAbstractButton*>(w); b && all.contains(b))
             buttons.append(b);

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace AccessKeys {
 
-// Gives every button, option and check box of window whose caption has no access key yet
+// Gives every button, option and check box of window (not of the dialogs it owns) whose
+// caption has no access key yet
 // one that no other control of the window uses: the first free letter that starts a word,
 // else any free letter or digit. Existing keys are kept, so calling it again after some
 // captions changed leaves the others alone.

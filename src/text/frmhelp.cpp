@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/frmhelp.h"
 
+#include "support/accessibleroles.h"
 #include "support/twips.h"
 #include "text/programtext.h"
 #include "text/weblink.h"
@@ -78,9 +79,8 @@ QString englishHelp(const QString& pageAddress) {
 
         QStringLiteral("To decrypt a message you have received, copy the whole mail to the "
                        "clipboard with Ctrl+C (Ctrl+A first selects all of it). You need not "
-                       "pick out the encrypted part: Tessamail finds it. Click the line that "
-                       "tells how many characters the clipboard holds to bring it up to "
-                       "date."),
+                       "pick out the encrypted part: Tessamail finds it. The line that tells "
+                       "how many characters the clipboard holds follows the clipboard."),
 
         QStringLiteral("Please note: Tessamail decrypts what is on the clipboard, not what is "
                        "in the text box. So do not paste the encrypted text into the text "
@@ -95,6 +95,12 @@ QString englishHelp(const QString& pageAddress) {
         QStringLiteral("With a wrong key you only see an error message, and nothing is put "
                        "into the text box. Nothing is lost: choose the right key and try "
                        "again."),
+
+        QStringLiteral("Keyboard: Ctrl+E encrypts and Ctrl+D decrypts, as the two message "
+                       "commands do. Ctrl+F goes to the key search: type any part of an "
+                       "address or name to find its key. Alt+1, Alt+2 and Alt+3 press the "
+                       "buttons of the three file slots, F1 opens this help and Ctrl+Q quits. "
+                       "Every other command is pressed with Alt and its underlined letter."),
     });
 }
 
@@ -167,9 +173,8 @@ QString germanHelp(const QString& pageAddress) {
         QStringLiteral("Um eine empfangene Nachricht zu entschlüsseln, kopieren Sie die ganze "
                        "E-Mail mit Strg+C in die Zwischenablage (Strg+A markiert vorher "
                        "alles). Den verschlüsselten Teil müssen Sie nicht heraussuchen, "
-                       "Tessamail findet ihn selbst. Ein Klick auf die Zeile, die angibt, wie "
-                       "viele Zeichen die Zwischenablage enthält, bringt sie auf den neuesten "
-                       "Stand."),
+                       "Tessamail findet ihn selbst. Die Zeile, die angibt, wie viele Zeichen "
+                       "die Zwischenablage enthält, folgt der Zwischenablage."),
 
         QStringLiteral("Bitte beachten Sie: Tessamail entschlüsselt den Inhalt der "
                        "Zwischenablage, nicht den des Textfelds. Fügen Sie den verschlüsselten "
@@ -186,6 +191,14 @@ QString germanHelp(const QString& pageAddress) {
         QStringLiteral("Mit einem falschen Schlüssel sehen Sie nur eine Fehlermeldung, und in "
                        "das Textfeld kommt nichts. Es geht nichts verloren: Wählen Sie den "
                        "richtigen Schlüssel und versuchen Sie es noch einmal."),
+
+        QStringLiteral("Tastatur: Strg+E verschlüsselt und Strg+D entschlüsselt, wie die beiden "
+                       "Nachrichtenbefehle. Strg+F springt in die Schlüsselsuche: Tippen Sie "
+                       "einen beliebigen Teil einer Adresse oder eines Namens, um den "
+                       "Schlüssel zu finden. Alt+1, Alt+2 und Alt+3 betätigen die "
+                       "Schaltflächen der drei Dateifelder, F1 öffnet diese Hilfe und Strg+Q "
+                       "beendet das Programm. Jeden anderen Befehl lösen Sie mit Alt und "
+                       "seinem unterstrichenen Buchstaben aus."),
     });
 }
 
@@ -235,6 +248,7 @@ void frmHelp::SetLanguageDependentText() {
     setWindowTitle(GetText(100));
     cmdClose->setText(GetText(101));
     txbHelpScreen->setAccessibleName(GetText(100));
+    AccessibleRoles::NameScrollBars(txbHelpScreen);
     SetHelpScreen();
 }
 

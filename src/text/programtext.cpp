@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 
 namespace ProgramText {
 namespace {
@@ -24,6 +25,12 @@ int language() {
 }
 void setLanguage(int index) {
     g_language = index;
+    // Numbers are grouped as the program's language writes them ("102.400 Bytes" in German),
+    // whatever the system's own locale is.
+    if (index == German)
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    else if (index == English)
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 void setStartupCompleted(bool completed) {
     g_startupCompleted = completed;

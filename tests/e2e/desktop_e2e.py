@@ -251,6 +251,34 @@ def run(env, tessamail):
         (w for w in application() if w is not None and w.name.startswith("Tessamail ")
          and showing(w)), None))
     print(f"main window: {main.name}")
+    if main.getRole() != pyatspi.ROLE_FRAME:
+        fail(f"the main window reports the role {main.getRoleName()}, not frame")
+
+    # What a screen reader meets must say what it is: every control a user can reach or
+    # act on carries a name, and so does every separator.
+    def unnamed_controls(root):
+        def interactive(n):
+            states = n.getState()
+            if not states.contains(pyatspi.STATE_SHOWING):
+                return False
+            if n.getRole() == pyatspi.ROLE_SEPARATOR:
+                return True
+            if states.contains(pyatspi.STATE_FOCUSABLE):
+                return True
+            try:
+                return n.queryAction().nActions > 0
+            except NotImplementedError:
+                return False
+        return [f"{n.getRoleName()} in {n.parent.getRoleName() if n.parent else '?'} "
+                f"{n.parent.name if n.parent else ''!r}"
+                for n in find_all(root, lambda n: interactive(n) and not n.name.strip())]
+
+    def check_names(root, where):
+        missing = unnamed_controls(root)
+        if missing:
+            fail(f"unnamed elements in {where}: {missing}")
+
+    check_names(main, "the main window")
 
     # Add a key through the key dialog.
     press(wait_for("Add key", lambda: find(pyatspi.ROLE_PUSH_BUTTON, "Add key")))
@@ -263,6 +291,10 @@ def run(env, tessamail):
     key_box = next(e for e in edits if e is not target and "date" not in e.name.lower())
     set_text(target, TARGET)
     set_text(key_box, KEY)
+    # The checksum is told with the key box, where the screen reader is.
+    wait_for("the checksum announced with the key box", lambda: str(checksum(KEY))
+             in key_box.description)
+    check_names(dialog, "the key dialog")
     press(wait_for("Yes", lambda: find(pyatspi.ROLE_PUSH_BUTTON, "Yes", within=dialog)))
     wait_for("the key in the list", lambda: find(pyatspi.ROLE_COMBO_BOX) and
              KEY in find(pyatspi.ROLE_COMBO_BOX).name)
@@ -339,6 +371,7 @@ def run(env, tessamail):
     # The checksum as the key details window shows it to a screen reader.
     press(find(pyatspi.ROLE_PUSH_BUTTON, "Show key details"))
     details = window("Key details")
+    check_names(details, "the key details window")
     label = wait_for("the checksum value", lambda: find_all(
         details, lambda n: n.getRole() == pyatspi.ROLE_LABEL and n.name.startswith("Checksum:")
         and any(c.isdigit() for c in n.name)))[0]
@@ -347,6 +380,14 @@ def run(env, tessamail):
         fail(f"key details show checksum {shown}, the key's checksum is {checksum(KEY)}")
     print(f"checksum read from the key details window: {shown}")
     press(find(pyatspi.ROLE_PUSH_BUTTON, "Close", within=details))
+
+    # The help window is a frame of its own, named in full.
+    press(find(pyatspi.ROLE_PUSH_BUTTON, "Help"))
+    help_window = window("Help")
+    if help_window.getRole() != pyatspi.ROLE_FRAME:
+        fail(f"the help window reports the role {help_window.getRoleName()}, not frame")
+    check_names(help_window, "the help window")
+    press(find(pyatspi.ROLE_PUSH_BUTTON, "Close", within=help_window))
 
     # Quit: the key list was not stored, so the program asks; No ends it.
     press(wait_for("Quit", lambda: find(pyatspi.ROLE_PUSH_BUTTON, "Quit")))

@@ -105,17 +105,21 @@ private slots:
         QTest::addRow("English") << int(ProgramText::English) << QStringLiteral("tsm.htm");
         QTest::addRow("German") << int(ProgramText::German) << QStringLiteral("tsm_g.htm");
     }
-    // Fourteen paragraphs, each followed by a blank line; the first gives the page address.
+    // Fifteen paragraphs, each followed by a blank line; the first gives the page address,
+    // the last the keyboard shortcuts.
     void helpText() {
         QFETCH(int, language);
         QFETCH(QString, page);
         const QStringList parts = frmHelp::HelpText(language).split(QStringLiteral("\r\n\r\n"));
-        QCOMPARE(parts.size(), 15);
+        QCOMPARE(parts.size(), 16);
         QVERIFY(parts.last().isEmpty());
-        for (int i = 0; i < 14; ++i)
+        for (int i = 0; i < 15; ++i)
             QVERIFY2(parts[i].trimmed().size() > 20, qPrintable(QString::number(i + 1)));
         QVERIFY(parts[0].contains(weblink::ProductPageUrl(language).toDisplayString()));
         QVERIFY(parts[0].contains(QLatin1Char('/') + page));
+        const QString ctrl = language == ProgramText::German ? "Strg" : "Ctrl";
+        for (const char* key : {"+E", "+D", "+F"})
+            QVERIFY2(parts[14].contains(ctrl + key), key);
     }
 
     void helpNamesOnlyRealCaptions_data() { helpText_data(); }
