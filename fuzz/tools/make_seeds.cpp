@@ -10,16 +10,18 @@
 #include "mainwindow/parametersfile.h"
 #include "message/encdecmsg.h"
 #include "support/ansi.h"
+#include "testsupport/randombytes.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QStringList>
 
 #include <cstdio>
 
 namespace {
+
+using TestSupport::randomBytes;
 
 constexpr char kPassphrase[] = "password"; // the test vectors' passphrase
 constexpr int kWorkFactor = 10;
@@ -36,14 +38,6 @@ void write(const QString& target, const QString& name, const QByteArray& bytes) 
         std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
         ++g_failures;
     }
-}
-
-QByteArray randomBytes(int size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
 }
 
 QByteArray encrypt(const QByteArray& plain) {

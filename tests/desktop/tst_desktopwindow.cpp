@@ -20,10 +20,28 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 using namespace Seams;
 
 using TestSupport::TestMain;
+
+namespace {
+
+// Notes whether the program's icon was set when the main window began its first frame.
+class FirstFrameWatch : public QObject {
+public:
+    std::optional<bool> iconAtFirstFrame;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !iconAtFirstFrame && qobject_cast<frmMain*>(watched))
+            iconAtFirstFrame = !QApplication::windowIcon().isNull();
+        return false;
+    }
+};
+
+} // namespace
 
 class TestDesktopWindow : public QObject {
     Q_OBJECT
@@ -70,9 +88,18 @@ private slots:
     // the first frame (this runs before any other test shows a window).
     void iconFollowsFirstFrame() {
         QVERIFY(QApplication::windowIcon().isNull());
+        FirstFrameWatch watch;
+        qApp->installEventFilter(&watch);
         auto w = start();
+        // Start-up has shown the window, and nothing has been drawn yet.
+        QVERIFY(w->isVisible());
+        QVERIFY(!watch.iconAtFirstFrame.has_value());
+        QVERIFY(QApplication::windowIcon().isNull());
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTRY_VERIFY(watch.iconAtFirstFrame.has_value());
+        QCOMPARE(*watch.iconAtFirstFrame, false);
         QTRY_VERIFY(!QApplication::windowIcon().isNull());
+        qApp->removeEventFilter(&watch);
         QCOMPARE(QApplication::windowIcon().availableSizes(), programIcon().availableSizes());
     }
 
@@ -114,8 +141,10 @@ private slots:
             QVERIFY(w->hasEnded());
         }
         QVERIFY(QFileInfo::exists(settingsFile()));
-        QVERIFY(
-            !QFile(Folder::DataFilePath("tsm.usr", GetText(316))).readAll().contains("geometry"));
+        const QByteArray parameters =
+            TestSupport::readAll(Folder::DataFilePath("tsm.usr", GetText(316)));
+        QVERIFY(!parameters.isEmpty());
+        QVERIFY(!parameters.contains("geometry"));
         auto w = start();
         QCOMPARE(w->geometry(), placed);
     }
@@ -209,7 +238,7 @@ private slots:
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].prompt, GetText(89) + "\r\n" + GetText(90));
         QCOMPARE(boxes.shown[0].buttons, Buttons::YesNoCancel);
-        QCOMPARE(boxes.shown[0].title, frmMain::plainCaption(w->cmdQuit->text()));
+        QCOMPARE(boxes.shown[0].title, QString("Quit"));
         QTEST(w->hasEnded(), "ends");
         QCOMPARE(ended.size(), w->hasEnded() ? 1 : 0);
         QTEST(w->stores, "stores");

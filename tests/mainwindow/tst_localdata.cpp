@@ -27,6 +27,7 @@
 
 using namespace KeyfileFixture;
 using namespace Seams;
+using TestSupport::FileSizeLimit;
 
 namespace {
 
@@ -37,21 +38,6 @@ int modeOf(const QString& path) {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
 }
-
-// A file-size limit for this process while it lives. SIGXFSZ stays as the program set it.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-
-private:
-    rlimit saved{};
-};
 
 // Stores the list of w under kMasterKey, answering every question with Yes.
 void store(frmMain* w) {
@@ -247,7 +233,8 @@ private slots:
         w->strStoredKeysFile = QStringLiteral("/keys/") + QString(200, 'k') + "/tsm.dat";
         ScriptedMessageBoxes boxes;
         {
-            FileSizeLimit limit(64);
+            // SIGXFSZ stays as the program set it at start.
+            FileSizeLimit limit(64, FileSizeLimit::Signal::Kept);
             w->WriteParametersFile();
         }
         QCOMPARE(boxes.shown.size(), 1);

@@ -12,7 +12,6 @@
 #include "testsupport/testsupport.h"
 #include "text/programtext.h"
 
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -43,10 +42,7 @@ int dcobResult(const QByteArray& block) {
 // with "=3D", so that a plain block holds the quoted-printable escape of "=".
 QByteArray bytesWithChecksum3D() {
     for (quint32 seed = 1;; ++seed) {
-        QByteArray bytes(302, '\0');
-        QRandomGenerator rng(seed);
-        for (char& c : bytes)
-            c = char(rng.bounded(256));
+        const QByteArray bytes = TestSupport::randomBytes(302, seed);
         if (armourOf(bytes).contains("\r\n=3D"))
             return bytes;
     }

@@ -36,11 +36,11 @@ private slots:
         QTest::addColumn<QByteArray>("cgroup");
         QTest::addColumn<QString>("v2");
         QTest::addColumn<QString>("v1");
-        QTest::newRow("hybrid, as on the build machines")
-            << QByteArray("9:name=systemd:/\n5:devices:/\n4:memory:/process_api/f449\n"
+        QTest::newRow("hybrid: v1 memory beside v2")
+            << QByteArray("9:name=systemd:/\n5:devices:/\n4:memory:/example/group-1\n"
                           "2:cpuacct:/\n0::/\n")
             << "/"
-            << "/process_api/f449";
+            << "/example/group-1";
         QTest::newRow("v2 only") << QByteArray("0::/user.slice/app-1.scope\n")
                                  << "/user.slice/app-1.scope" << QString();
         QTest::newRow("memory shares a hierarchy")

@@ -37,6 +37,8 @@ QList<Case> cases(const Mail& m) {
     // block, so that it sits on the Begin line.
     const QStringList fromBlock = m.block + m.after;
     const QString bom = QStringLiteral("\ufeff");
+    // A mail program that indents the whole text puts its TAB in front of the mark.
+    const QStringList bomThenBlock = QStringList{bom + fromBlock.first()} + fromBlock.mid(1);
     const QString nbsp = QStringLiteral("\u00a0\u202f\u2007");
     const QString zeroWidth = QStringLiteral("\u200b\u200c\u200d\u2060\ufeff");
     const QString crCrLf = QStringLiteral("\r\r\n");
@@ -53,7 +55,8 @@ QList<Case> cases(const Mail& m) {
          prefixed(mail, QStringLiteral("    "), QString()).join(kCrLf)},
         {QStringLiteral("indented by a TAB"),
          prefixed(mail, QStringLiteral("\t"), QString()).join(kCrLf)},
-        {QStringLiteral("indented by no-break spaces"), prefixed(mail, nbsp, QString()).join(kCrLf)},
+        {QStringLiteral("indented by no-break spaces"),
+         prefixed(mail, nbsp, QString()).join(kCrLf)},
         {QStringLiteral("trailing spaces"), suffixed(mail, QStringLiteral("   ")).join(kCrLf)},
         {QStringLiteral("blank line after every line"), blankAfterEach(mail).join(kCrLf)},
         {QStringLiteral("CR CR LF"), mail.join(crCrLf)},
@@ -72,6 +75,8 @@ QList<Case> cases(const Mail& m) {
         {QStringLiteral("quoted, then indented by a TAB"),
          prefixed(quoted(mail), QStringLiteral("\t"), QStringLiteral("\t")).join(kCrLf)},
         {QStringLiteral("byte-order mark in front, quoted"), bom + quoted(fromBlock).join(kCrLf)},
+        {QStringLiteral("byte-order mark in front, then indented by a TAB"),
+         prefixed(bomThenBlock, QStringLiteral("\t"), QString()).join(kCrLf)},
         {QStringLiteral("blank lines of spaces, CR CR LF"),
          blankAfterEach(mail, QStringLiteral("  ")).join(crCrLf)},
         {QStringLiteral("trailing zero-width characters, quoted twice"),

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -46,18 +45,13 @@ QString writtenFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
-QByteArray randomBytes(qsizetype size, quint32 seed) {
-    QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    for (char& c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
-
 #ifdef Q_OS_UNIX
-FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+FileSizeLimit::FileSizeLimit(rlim_t bytes, Signal signal) {
     getrlimit(RLIMIT_FSIZE, &saved);
-    previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (signal == Signal::Ignored) {
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        signalSet = true;
+    }
     rlimit limit = saved;
     limit.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &limit);
@@ -65,7 +59,8 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes) {
 
 FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    if (signalSet)
+        std::signal(SIGXFSZ, previousHandler);
 }
 #endif
 

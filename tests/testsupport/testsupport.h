@@ -3,6 +3,8 @@
 // Fixtures shared by the tests: the tree's files, files in temporary folders, random bytes
 // and a cap on the size of written files. The main window fixture is in mainfixture.h, the
 // table of mangled mails in mangledmail.h.
+#include "testsupport/randombytes.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -31,21 +33,22 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // Writes bytes as the file path and returns path; a failure ends the test program.
 QString writtenFile(const QString& path, const QByteArray& bytes);
 
-// size bytes from a generator seeded with seed: the same seed, the same bytes.
-QByteArray randomBytes(qsizetype size, quint32 seed);
-
 #ifdef Q_OS_UNIX
 // Caps the size of any file this process writes while it lives, so that a write fails
 // half-way through as it does on a full disk; permissions cannot do that for root.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes);
+    // What becomes of SIGXFSZ meanwhile: ignored, or left as the program set it (a test of
+    // the program's own guard against the signal).
+    enum class Signal { Ignored, Kept };
+    explicit FileSizeLimit(rlim_t bytes, Signal signal = Signal::Ignored);
     ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit saved{};
+    bool signalSet = false;
     void (*previousHandler)(int) = nullptr;
 };
 #endif

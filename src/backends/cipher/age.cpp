@@ -290,38 +290,38 @@ int decryptWithFileKey(const unsigned char* data, std::size_t size, const Header
 }
 
 namespace {
-// Everything a decryption checks before it derives or opens anything.
-int readStanza(const unsigned char* data, std::size_t size, Header& header, ScryptStanza& stanza) {
+// The one decryption path: the header and stanza checks come before anything is derived or
+// opened, and unwrap (a passphrase's derivation, or a wrap key derived ahead) is all that
+// differs between the callers.
+template <typename Unwrap>
+int decryptWith(const unsigned char* data, std::size_t size, SecretBytes& plain,
+                const Unwrap& unwrap) {
+    SecretBytes().swap(plain);
+    Header header;
+    ScryptStanza stanza;
     if (const int r = parseHeader(data, size, header))
         return r;
-    return checkScryptStanza(header, stanza);
+    if (const int r = checkScryptStanza(header, stanza))
+        return r;
+    FileKey fileKey;
+    if (const int r = unwrap(stanza, fileKey))
+        return r;
+    return decryptWithFileKey(data, size, header, fileKey, plain);
 }
 } // namespace
 
 int decryptFile(const unsigned char* data, std::size_t size, const unsigned char* passphrase,
                 std::size_t passphraseLength, SecretBytes& plain) {
-    SecretBytes().swap(plain);
-    Header header;
-    ScryptStanza stanza;
-    if (const int r = readStanza(data, size, header, stanza))
-        return r;
-    FileKey fileKey;
-    if (const int r = unwrapFileKey(stanza, passphrase, passphraseLength, fileKey))
-        return r;
-    return decryptWithFileKey(data, size, header, fileKey, plain);
+    return decryptWith(data, size, plain, [&](const ScryptStanza& stanza, FileKey& fileKey) {
+        return unwrapFileKey(stanza, passphrase, passphraseLength, fileKey);
+    });
 }
 
 int decryptFileWithWrapKey(const unsigned char* data, std::size_t size, const WrapKey& wrapKey,
                            SecretBytes& plain) {
-    SecretBytes().swap(plain);
-    Header header;
-    ScryptStanza stanza;
-    if (const int r = readStanza(data, size, header, stanza))
-        return r;
-    FileKey fileKey;
-    if (const int r = openStanza(stanza, wrapKey, fileKey))
-        return r;
-    return decryptWithFileKey(data, size, header, fileKey, plain);
+    return decryptWith(data, size, plain, [&](const ScryptStanza& stanza, FileKey& fileKey) {
+        return openStanza(stanza, wrapKey, fileKey);
+    });
 }
 
 std::size_t encryptedSize(std::size_t plainSize, int logN) {
