@@ -278,6 +278,9 @@ private slots:
             w->cboKeys->clear();
             w->showDecryptedText(QString());
         }
+        // No key selected: no wrap key is derived ahead for the mail beside the store.
+        if (command == "store")
+            w->cboKeys->setCurrentIndex(-1);
         QGuiApplication::clipboard()->setText(message);
         const Seen before = seen(*w);
         const QString clipboardBefore = QGuiApplication::clipboard()->text();
