@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// age v1 with one scrypt stanza, from libsodium primitives. Every rule of the header
-// grammar is checked before any key is derived, so a malformed file costs no scrypt run.
+// age v1 with one scrypt stanza, from libsodium primitives and OpenSSL's scrypt. Every rule
+// of the header grammar is checked before any key is derived, so a malformed file costs no
+// scrypt run.
 #include "backends/cipher/age_internal.h"
 #include "backends/cipher/scryptmemory.h"
 
