@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// age v1 with one scrypt stanza, from libsodium primitives. Every rule of the header
-// grammar is checked before any key is derived, so a malformed file costs no scrypt run.
+// age v1 with one scrypt stanza, from libsodium primitives and OpenSSL's scrypt. Every rule
+// of the header grammar is checked before any key is derived, so a malformed file costs no
+// scrypt run.
 #include "backends/cipher/age_internal.h"
+#include "backends/cipher/scryptmemory.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#include <openssl/err.h>
+#include <openssl/evp.h>
 
 namespace Cipher::Age {
 
@@ -212,14 +217,32 @@ int deriveWrapKey(const unsigned char* passphrase, std::size_t passphraseLength,
     unsigned char fullSalt[kScryptLabel.size() + 16];
     std::memcpy(fullSalt, kScryptLabel.data(), kScryptLabel.size());
     std::memcpy(fullSalt + kScryptLabel.size(), salt.data(), salt.size());
-    static const unsigned char empty = 0;
     ++g_scryptRuns;
-    return crypto_pwhash_scryptsalsa208sha256_ll(
-               passphraseLength ? passphrase : &empty, passphraseLength, fullSalt, sizeof fullSalt,
-               std::uint64_t(1) << std::max(1, logN - g_discount.load()), 8, 1, wrapKey.data(),
-               32) == 0
-               ? 0
-               : kNoMemory;
+    return scrypt(passphrase, passphraseLength, fullSalt, sizeof fullSalt,
+                  std::uint64_t(1) << std::max(1, logN - g_discount.load()), 8, 1, wrapKey.data(),
+                  32);
+}
+
+int scrypt(const unsigned char* passphrase, std::size_t passphraseLength, const unsigned char* salt,
+           std::size_t saltLength, std::uint64_t n, std::uint32_t r, std::uint32_t p,
+           unsigned char* out, std::size_t outLength) {
+    static const unsigned char empty = 0;
+    if (!passphraseLength)
+        passphrase = &empty;
+    if (!saltLength)
+        salt = &empty;
+    if (!ScryptMemory::install())
+        return crypto_pwhash_scryptsalsa208sha256_ll(passphrase, passphraseLength, salt, saltLength,
+                                                     n, r, p, out, outLength) == 0
+                   ? 0
+                   : kNoMemory;
+    // OpenSSL refuses a region above maxmem (32 MiB unless told): the memory check before
+    // the derivation is what limits it here.
+    if (EVP_PBE_scrypt(reinterpret_cast<const char*>(passphrase), passphraseLength, salt,
+                       saltLength, n, r, p, UINT64_MAX, out, outLength) == 1)
+        return 0;
+    ERR_clear_error(); // the failure's entries would stay in this thread's queue
+    return kNoMemory;
 }
 
 int openStanza(const ScryptStanza& stanza, const WrapKey& wrapKey, FileKey& fileKey) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,14 @@ int checkScryptStanza(const Header& header, ScryptStanza& stanza);
 // checkScryptStanza without the ceiling: the work factor is filled in whatever its size
 // (capped at 99), so that a caller can name what a refused file asked for.
 int readScryptStanza(const Header& header, ScryptStanza& stanza);
+
+// Raw scrypt (RFC 7914) of any parameters into out: OpenSSL's, with its large region on
+// huge pages through ScryptMemory, or libsodium's where OpenSSL cannot take that allocator.
+// Both give the same bytes. 0, or kNoMemory when scrypt cannot get its memory (or the
+// parameters are beyond what the library takes).
+int scrypt(const unsigned char* passphrase, std::size_t passphraseLength, const unsigned char* salt,
+           std::size_t saltLength, std::uint64_t n, std::uint32_t r, std::uint32_t p,
+           unsigned char* out, std::size_t outLength);
 
 // One scrypt run. 0; kRefused for logN outside 1..kMaxWorkFactor; kNoMemory when scrypt
 // cannot get its memory.

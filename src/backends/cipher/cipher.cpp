@@ -4,6 +4,7 @@
 #include "backends/cipher/cipher.h"
 #include "backends/cipher/age_internal.h"
 #include "backends/cipher/injection.h"
+#include "backends/cipher/scryptmemory.h"
 #include "backends/cipher/state.h"
 
 #include <algorithm>
@@ -39,6 +40,8 @@ bool State::started() {
 }
 
 int alb() {
+    // Before anything can make OpenSSL allocate: it takes an allocator only then.
+    ScryptMemory::install();
     if (sodium_init() < 0)
         return 0;
     g_started = true;
@@ -47,6 +50,7 @@ int alb() {
 
 void dalb() {
     forgetKey();
+    ScryptMemory::releaseKeptRegion();
     g_started = false;
 }
 
