@@ -200,6 +200,16 @@ def main():
     linear_pair("All three tries, block read by the last try", "find_block_all_tries")
     linear_pair("All three tries, markers whole, block read by the last try",
                 "find_block_all_tries_markers")
+    small_name = "message/find_block_raw_message/1MB/ours"
+    large_name = "message/find_block_raw_message/2MB/ours"
+    small, large = wall(small_name), wall(large_name)
+    rows.append(Row("Message source of 1 MB, block in a base64 text part (all tries)",
+                    timed(small_name), target="≤ 10 ms",
+                    met=at_most(small, 10.0, cpu(small_name))))
+    rows.append(Row("Message source of 2 MB (linear growth)", timed(large_name),
+                    ratio=ratio(large, small, "1 MB"), target="≤ 2.3× 1 MB",
+                    met="TODO" if not (small and large) else
+                    ("yes" if large <= 2.3 * small else "no")))
     name = "keys/keyfile_get_1000/ours"
     rows.append(Row("Key list get, 1,000 entries, without key derivation (click to report)",
                     timed(name), met="" if wall(name) else "TODO"))

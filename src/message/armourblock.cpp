@@ -5,6 +5,9 @@
 #include "backends/cipher/cipher.h"
 #include "message/betweenmarkers.h"
 #include "message/cleaning.h"
+#include "message/columns.h"
+#include "message/htmltext.h"
+#include "message/mailsource.h"
 #include "support/ansi.h"
 
 #include <array>
@@ -124,8 +127,71 @@ QByteArray FindArmouredBlock(QByteArray& text, ArmourTest isArmour) {
     return {};
 }
 
-// Mail programs quote, indent, re-space and re-encode what they show. Each later try reads
-// the text more freely; the transport checksum keeps a wrong reading from being taken.
+namespace {
+
+// The readings of a text that programs other than mail readers give: the block as one
+// column of a layout, the block written as HTML, and the text parts of a message's source.
+// Each is read by every search the received text had; the first whose checksum verifies
+// is taken, and nothing that does not verify ever is.
+Dearmoured searchedAsText(const QString& text, bool asHtml, bool asSource);
+
+Dearmoured inColumns(const QString& text) {
+    for (const QByteArray& reading : MailColumns::ColumnReadings(text)) {
+        Dearmoured d = dearmour(reading);
+        if (d.r > 0)
+            return d;
+    }
+    return {};
+}
+
+Dearmoured otherForms(const QString& text, bool asHtml, bool asSource) {
+    if (text.contains(kBeginMarker)) {
+        const Dearmoured columns = inColumns(text);
+        if (columns.r > 0)
+            return columns;
+        if (asHtml) {
+            const QString html = MailHtml::HtmlAroundMarkersAsText(text);
+            if (!html.isEmpty()) {
+                const Dearmoured d = searchedAsText(html, false, false);
+                if (d.r > 0)
+                    return d;
+            }
+        }
+    }
+    if (asSource) {
+        // Decoded parts are read as text and as HTML, but not as sources again: one level
+        // of parsing keeps the work linear in the length of the mail.
+        for (const QString& part : MailSource::TextParts(text)) {
+            const Dearmoured d = searchedAsText(part, true, false);
+            if (d.r > 0)
+                return d;
+        }
+    }
+    return {};
+}
+
+Dearmoured searchedAsText(const QString& text, bool asHtml, bool asSource) {
+    const Dearmoured first = findAndDearmour(Ansi::toAnsi(text));
+    if (first.r > 0)
+        return first;
+    if (text.contains(kBeginMarker)) {
+        const Dearmoured cleaned =
+            findAndDearmour(Ansi::toAnsi(MailCleaning::CleanReceivedText(text)));
+        if (cleaned.r > 0)
+            return cleaned;
+    }
+    const Dearmoured between = dearmour(MailCleaning::ArmourBetweenMarkers(text));
+    if (between.r > 0)
+        return between;
+    return otherForms(text, asHtml, asSource);
+}
+
+} // namespace
+
+// Mail programs quote, indent, re-space and re-encode what they show; viewers and web pages
+// lay it out in columns or leave it in HTML; a message's source holds it encoded. Each later
+// try reads the text more freely; the transport checksum keeps a wrong reading from being
+// taken.
 Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedText) {
     const Dearmoured first = findAndDearmour(received);
     if (first.r > 0)
@@ -141,7 +207,10 @@ Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedTe
             return cleaned;
     }
     const Dearmoured later = dearmour(MailCleaning::ArmourBetweenMarkers(text));
-    return later.r > 0 ? later : first;
+    if (later.r > 0)
+        return later;
+    const Dearmoured other = otherForms(text, true, true);
+    return other.r > 0 ? other : first;
 }
 
 } // namespace EncDecMsg

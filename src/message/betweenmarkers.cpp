@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "message/betweenmarkers.h"
 
+#include "message/mailsource.h"
+
 #include <QStringView>
 
 #include <array>
@@ -82,17 +84,6 @@ QStringView quotePrefix(QStringView text, qsizetype begin) {
     return {};
 }
 
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 struct Reading {
     QByteArray armour;          // the armour characters before the End marker
     bool ended = false;         // an End marker was found
@@ -100,11 +91,9 @@ struct Reading {
 };
 
 // One pass over the text after the Begin marker up to the first End marker, with the quote
-// prefix (and the spaces before it) dropped at the start of each line. Read as
-// quoted-printable, "=XX" is the character XX and the "=" of a soft line break (trailing
-// spaces allowed) is dropped; any other "=" stays. Each line costs its own length: the
-// prefix has no line break, so comparing it stops at the line's end.
-Reading read(QStringView text, QStringView prefix, bool quotedPrintable) {
+// prefix (and the spaces before it) dropped at the start of each line. Each line costs its
+// own length: the prefix has no line break, so comparing it stops at the line's end.
+Reading read(QStringView text, QStringView prefix) {
     Reading reading;
     reading.armour = QByteArray(text.size(), Qt::Uninitialized);
     char* to = reading.armour.data();
@@ -122,24 +111,9 @@ Reading read(QStringView text, QStringView prefix, bool quotedPrintable) {
                 at = first + prefix.size();
             continue;
         }
-        QChar c = *at++;
-        if (c == u'=') {
-            if (stop - at >= 2 && at[0] == u'3' && (at[1] == u'D' || at[1] == u'd'))
-                reading.escapedEquals = true;
-            if (quotedPrintable) {
-                const QChar* next = at;
-                while (next != stop && (*next == u' ' || *next == u'\t'))
-                    ++next;
-                if (next == stop || isLineBreak(*next)) {
-                    at = next;
-                    continue;
-                }
-                if (stop - at >= 2 && hexValue(at[0]) >= 0 && hexValue(at[1]) >= 0) {
-                    c = QChar(hexValue(at[0]) * 16 + hexValue(at[1]));
-                    at += 2;
-                }
-            }
-        }
+        const QChar c = *at++;
+        if (c == u'=' && stop - at >= 2 && at[0] == u'3' && (at[1] == u'D' || at[1] == u'd'))
+            reading.escapedEquals = true;
         // Written always, kept only for armour: random text would defeat a branch here. The
         // buffer has room, as it holds one character per character of text.
         *to = char(c.unicode());
@@ -154,6 +128,38 @@ Reading read(QStringView text, QStringView prefix, bool quotedPrintable) {
     }
     reading.armour.truncate(to - reading.armour.constData());
     return reading;
+}
+
+// The text after the Begin marker as quoted-printable: the quote prefix (and the spaces
+// before it) dropped at the start of each line and the spaces at its end, which transport
+// may add, dropped too; then decoded by the MIME library. Characters beyond Latin-1 cannot be
+// armour and go as UTF-8.
+QString quotedPrintableDecoded(QStringView text, QStringView prefix) {
+    QString lines;
+    lines.reserve(text.size());
+    qsizetype lineStart = 0;
+    while (lineStart <= text.size()) {
+        qsizetype lineEnd = lineStart;
+        while (lineEnd < text.size() && !isLineBreak(text[lineEnd]))
+            ++lineEnd;
+        QStringView line = text.sliced(lineStart, lineEnd - lineStart);
+        if (lineStart > 0) {
+            qsizetype first = 0;
+            while (first < line.size() && line[first].isSpace())
+                ++first;
+            if (!prefix.isEmpty() && line.sliced(first).startsWith(prefix))
+                line = line.sliced(first + prefix.size());
+        }
+        while (!line.isEmpty() && (line.back() == u' ' || line.back() == u'\t'))
+            line.chop(1);
+        lines += line;
+        if (lineEnd == text.size())
+            break;
+        // One line break of any kind, written as the decoder expects it.
+        lines += u'\n';
+        lineStart = lineEnd + (text.sliced(lineEnd).startsWith(u"\r\n") ? 2 : 1);
+    }
+    return QString::fromLatin1(MailSource::DecodeQuotedPrintable(lines.toUtf8()));
 }
 
 // Base64 with its padding, then the checksum: "=" and 8 base64 characters. Anything else
@@ -191,14 +197,15 @@ QByteArray ArmourBetweenMarkers(const QString& received) {
         return {};
     const QStringView after = QStringView(text).sliced(begin + kBegin.size());
     const QStringView prefix = quotePrefix(text, begin);
-    const Reading plain = read(after, prefix, false);
+    const Reading plain = read(after, prefix);
 
     // Every quoted-printable copy of a block has "=3D": its checksum starts with "=". A line
     // ending in "=" says nothing, since base64 padding ends lines too. A plain block whose
     // checksum happens to start with "3D" is still read as it stands when the decoded
     // reading has no block shape; both readings never have it at once.
     if (plain.escapedEquals) {
-        const QByteArray decoded = block(read(after, prefix, true));
+        const QString decodedText = quotedPrintableDecoded(after, prefix);
+        const QByteArray decoded = block(read(decodedText, {}));
         if (!decoded.isEmpty())
             return decoded;
     }

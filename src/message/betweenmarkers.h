@@ -15,8 +15,9 @@ namespace MailCleaning {
 // 2. Finds the first "TessamailMessageBegin". A quote prefix that holds letters ("JD> ") is
 //    taken from the text in front of it on its line and removed from the lines below that
 //    start with it.
-// 3. When "=3D" stands between the markers, the text is read as quoted-printable (every
-//    "=XX" decoded, the "=" of soft line breaks dropped) as well as it stands.
+// 3. When "=3D" stands between the markers, the text is read as quoted-printable (decoded by
+//    the MIME library, after the quote prefix and the spaces at line ends are dropped) as
+//    well as it stands.
 // 4. Takes the armour characters up to the first "TessamailMessageEnd" after the Begin
 //    marker. The first reading whose characters have the shape of a block (base64 with its
 //    padding, then "=" and the 8 characters of the checksum) is returned in the layout the

@@ -187,12 +187,16 @@ struct Dearmoured {
     QByteArray cipher;  // the cipher bytes when r > 0
 };
 
-// Up to three tries at a received mail, each only when the one before gave no cipher bytes:
+// Tries at a received mail, each only when the ones before gave no cipher bytes:
 // FindArmouredBlock over received as it is; over a copy cleaned of what mail programs do to
-// lines (quote marks, indentation, blank lines); and the armour characters between the
-// markers, whatever else stands there. receivedText is the mail as the clipboard gave it,
-// or empty to read received as Windows-1252. When all three fail, the first try's result is
-// returned, so the failure reported is the one the text as received gives.
+// lines (quote marks, indentation, blank lines); the armour characters between the markers,
+// whatever else stands there; then the block as one column of a layout
+// (MailColumns::ColumnReadings), the HTML around the markers as text (MailHtml), and each
+// text part of a message source (MailSource), each of those read by the searches before.
+// Only a block whose transport checksum verifies is ever taken. receivedText is the mail as
+// the clipboard gave it, or empty to read received as Windows-1252. When all fail, the first
+// try's result is returned, so the failure reported is the one the text as received gives.
+// Linear in the length of the text.
 Dearmoured FindAndDearmour(const QByteArray& received, const QString& receivedText);
 
 // Control characters off both ends, and every line break made CR LF.
