@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/frmhelp.h"
 
+#include "mainwindow/application.h"
 #include "support/twips.h"
 #include "text/programtext.h"
 #include "text/weblink.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
@@ -212,6 +214,12 @@ frmHelp::frmHelp(QWidget* mainWindow) : QWidget(nullptr, Qt::Window), mainWindow
                                            Qt::TextSelectableByKeyboard);
     txbHelpScreen->setLineWrapMode(QTextEdit::WidgetWidth);
 
+    lblVersion = new QLabel(this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblVersion->setWordWrap(true);
+    lblVersion->setTextFormat(Qt::PlainText);
+    lblVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     cmdClose = new QPushButton(this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setMinimumWidth(twipsToPixels(1200));
@@ -219,6 +227,7 @@ frmHelp::frmHelp(QWidget* mainWindow) : QWidget(nullptr, Qt::Window), mainWindow
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txbHelpScreen, 1);
+    layout->addWidget(lblVersion);
     layout->addWidget(cmdClose, 0, Qt::AlignHCenter);
 
     setMinimumSize(twipsToPixels(intMinWidth), twipsToPixels(intMinHeight));
@@ -231,10 +240,15 @@ QString frmHelp::HelpText(int language) {
     return language == ProgramText::German ? germanHelp(address) : englishHelp(address);
 }
 
+QString frmHelp::VersionLine() {
+    return GetText(94) + QLatin1Char(' ') + versionText() + QStringLiteral(". ") + GetText(473);
+}
+
 void frmHelp::SetLanguageDependentText() {
     setWindowTitle(GetText(100));
     cmdClose->setText(GetText(101));
     txbHelpScreen->setAccessibleName(GetText(100));
+    lblVersion->setText(VersionLine());
     SetHelpScreen();
 }
 
