@@ -30,6 +30,7 @@ public:
     // The line under the help text: product name, version and licence ("Tessamail 1.07.
     // Free software under the GNU General Public License, …").
     static QString VersionLine();
+
     // Puts the help text of the current language into the text box.
     void SetHelpScreen();
 
