@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Tessamail on Debian 12 and runs it or its tests.
-#   ./build.sh run    install what is missing, build, start the program
-#   ./build.sh test   install what is missing, build, run the whole test suite
+#   ./build.sh run    install what is missing, build the program alone, start it
+#   ./build.sh test   install what is missing, build everything, run the whole test suite
+# Both use the folder build/: the tests configured in it are only built by "test", so a first
+# run waits for the program alone and a later "test" adds the test programs beside it.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,13 +25,13 @@ install_missing() {
 
 build() {
     cmake --preset default >/dev/null
-    cmake --build --preset default
+    cmake --build --preset default "$@"
 }
 
 case "${1:-}" in
 run)
     install_missing
-    build
+    build --target tessamail
     exec ./build/tessamail
     ;;
 test)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "text/frmhelp.h"
 
+#include "mainwindow/application.h"
 #include "support/accessibleroles.h"
 #include "support/twips.h"
 #include "text/programtext.h"
@@ -8,6 +9,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
@@ -225,6 +227,12 @@ frmHelp::frmHelp(QWidget* mainWindow) : QWidget(nullptr, Qt::Window), mainWindow
                                            Qt::TextSelectableByKeyboard);
     txbHelpScreen->setLineWrapMode(QTextEdit::WidgetWidth);
 
+    lblVersion = new QLabel(this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblVersion->setWordWrap(true);
+    lblVersion->setTextFormat(Qt::PlainText);
+    lblVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     cmdClose = new QPushButton(this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setMinimumWidth(twipsToPixels(1200));
@@ -232,6 +240,7 @@ frmHelp::frmHelp(QWidget* mainWindow) : QWidget(nullptr, Qt::Window), mainWindow
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txbHelpScreen, 1);
+    layout->addWidget(lblVersion);
     layout->addWidget(cmdClose, 0, Qt::AlignHCenter);
 
     setMinimumSize(twipsToPixels(intMinWidth), twipsToPixels(intMinHeight));
@@ -244,11 +253,16 @@ QString frmHelp::HelpText(int language) {
     return language == ProgramText::German ? germanHelp(address) : englishHelp(address);
 }
 
+QString frmHelp::VersionLine() {
+    return GetText(94) + QLatin1Char(' ') + versionText() + QStringLiteral(". ") + GetText(473);
+}
+
 void frmHelp::SetLanguageDependentText() {
     setWindowTitle(GetText(100));
     cmdClose->setText(GetText(101));
     txbHelpScreen->setAccessibleName(GetText(100));
     AccessibleRoles::NameScrollBars(txbHelpScreen);
+    lblVersion->setText(VersionLine());
     SetHelpScreen();
 }
 

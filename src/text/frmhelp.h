@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 
+class QLabel;
 class QTextEdit;
 class QPushButton;
 
@@ -23,8 +24,13 @@ public:
     // by a blank line, naming buttons by their captions in single quotes.
     static QString HelpText(int language);
 
-    // Window caption, close button and help text in the current language.
+    // Window caption, close button, help text and version line in the current language.
     void SetLanguageDependentText();
+
+    // The line under the help text: product name, version and licence ("Tessamail 1.07.
+    // Free software under the GNU General Public License, …").
+    static QString VersionLine();
+
     // Puts the help text of the current language into the text box.
     void SetHelpScreen();
 
@@ -37,6 +43,7 @@ public:
     int intMinHeight = 3000;            // twips
 
     QTextEdit* txbHelpScreen = nullptr;
+    QLabel* lblVersion = nullptr;
     QPushButton* cmdClose = nullptr;
 
 public slots:

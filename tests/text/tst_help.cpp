@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow/application.h"
 #include "support/scripted.h"
 #include "support/twips.h"
 #include "testsupport/testsupport.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMap>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -166,6 +168,25 @@ private slots:
         QCOMPARE(help.windowTitle(), GetText(100));
         QCOMPARE(help.cmdClose->text(), GetText(101));
         QVERIFY(help.windowTitle() != QStringLiteral("Tessamail Help"));
+    }
+
+    // Under the help text: the version the caption shows, and the licence in each language.
+    void versionLineNamesVersionAndLicence() {
+        frmHelp help;
+        help.SetLanguageDependentText();
+        help.OpenHelp();
+        QVERIFY(help.lblVersion->isVisible());
+        const QString english = help.lblVersion->text();
+        QVERIFY2(english.startsWith(QStringLiteral("Tessamail ") + versionText() + ". "),
+                 qPrintable(english));
+        QVERIFY(english.contains(QStringLiteral("GNU General Public License, version 3 or later")));
+
+        ProgramText::setLanguage(ProgramText::German);
+        help.SetLanguageDependentText();
+        const QString german = help.lblVersion->text();
+        QVERIFY(german.startsWith(QStringLiteral("Tessamail ") + versionText() + ". "));
+        QVERIFY(german.contains(QStringLiteral("Version 3 oder später")));
+        QVERIFY(german.contains(QStringLiteral("GPL-3.0-or-later")));
     }
 
     void firstShowingPlacesItOverTheMainWindow() {
