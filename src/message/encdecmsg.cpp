@@ -426,6 +426,14 @@ bool DecryptMessage(State& state, MessageWindow& window) {
             fail(state, GetText(155), GetText(13));
         else if (r == 0)
             fail(state, GetText(157), GetText(13));
+        // The transport checksum was right, so the block arrived as it was sent: a header
+        // that does not parse, or contents that fail under a key that opened the stanza,
+        // come from the sender's program or from someone who changed them, never from the
+        // choice of key. Only a stanza that does not unwrap means another key.
+        else if (r == Cipher::kDamaged)
+            fail(state, GetText(530), GetText(13));
+        else if (r == Cipher::kPayloadDamaged)
+            fail(state, GetText(531), GetText(13));
         else
             fail(state, GetText(158), GetText(13), GetText(159));
         return false;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <utility>
 
 namespace Seams {
 
@@ -67,8 +68,11 @@ int ScriptedModals::exec(QDialog* dialog) {
     dialog->setResult(QDialog::Rejected);
     dialog->show();
     QCoreApplication::processEvents();
-    if (!scripts.isEmpty())
+    const auto next = std::exchange(answerNext, {});
+    if (next && next(dialog)) {
+    } else if (!scripts.isEmpty()) {
         scripts.dequeue()(dialog);
+    }
     QCoreApplication::processEvents();
     if (dialog->isVisible())
         dialog->reject();

@@ -55,6 +55,9 @@ public:
 
     QStringList shown; // objectName of every dialog shown, in order
     QQueue<Script> scripts;
+    // Offered the next dialog only, before the queue; true when it answered the dialog (the
+    // key fixtures answer a repeated master key there, when the program asks for one).
+    std::function<bool(QDialog*)> answerNext;
 
     // The progress window of a wait for a worker (frmProgress) shows only when the work
     // takes a while, so it neither takes a script from the queue nor counts in shown: it
