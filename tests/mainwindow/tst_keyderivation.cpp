@@ -196,7 +196,7 @@ private slots:
         if (!factor.startsWith('0'))
             QCOMPARE(shown[0].prompt, EncDecMsg::WorkFactorRefusedText(factor.size() > 2 ? 99 : n));
         else
-            QCOMPARE(shown[0].prompt, GetText(158));
+            QCOMPARE(shown[0].prompt, GetText(530));
     }
 
     void keyfileWorkFactor_data() { addWorkFactorRows(); }
