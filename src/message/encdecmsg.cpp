@@ -257,8 +257,13 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
                 return kOutOfMemory;
             job = KeyDerivation::start(keyBytes, parameters.salt, parameters.log2N);
         }
-        if (!BackgroundWait::waitFor(job->future()))
+        // Behind a derivation cancelled earlier that is still finishing, the wait says so.
+        if (!BackgroundWait::waitFor(job->future(), KeyDerivation::finishingAbandoned()
+                                                        ? GetText(532)
+                                                        : QString())) {
+            job->abandon();
             return kCancelled;
+        }
         if (job->result() == Cipher::kNoMemory)
             return kOutOfMemory;
         if (job->result() != 0)
@@ -272,6 +277,7 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
                                             int(buffer.size()))
                     : Cipher::dbWithWrapKey(job->key(), input.constData(), inLength, buffer.data(),
                                             int(buffer.size()));
+        KeyDerivation::scrubStack();
         if (r > 0) {
             output = buffer.left(qMin<qint32>(r, Cipher::kBufferSize));
             return r;

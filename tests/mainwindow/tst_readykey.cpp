@@ -217,6 +217,7 @@ private slots:
     // Switching keys while a derivation runs starts nothing beside it: only the last
     // request starts, once the one under way has ended.
     void oneDerivationAtATime() {
+        QTRY_VERIFY(KeyDerivation::idle()); // derivations run one at a time, program-wide
         KeyDerivation::setTestDelay(1000);
         auto w = startWithKeys();
         QVERIFY(QTest::qWaitFor([&] { return w->readyKey()->running(); }, 5000));
