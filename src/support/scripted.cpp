@@ -64,14 +64,16 @@ int ScriptedModals::exec(QDialog* dialog) {
             loop.exec();
         return dialog->result();
     }
-    shown.append(dialog->objectName());
     dialog->setResult(QDialog::Rejected);
     dialog->show();
     QCoreApplication::processEvents();
     const auto next = std::exchange(answerNext, {});
     if (next && next(dialog)) {
-    } else if (!scripts.isEmpty()) {
-        scripts.dequeue()(dialog);
+        ++answeredByNext;
+    } else {
+        shown.append(dialog->objectName());
+        if (!scripts.isEmpty())
+            scripts.dequeue()(dialog);
     }
     QCoreApplication::processEvents();
     if (dialog->isVisible())
