@@ -208,7 +208,9 @@ void frmKeyboardWithDisplay::applyModeLayout() {
     const bool master = masterMode();
     setWindowTitle(KeyEntry::DialogCaption(blnEncryptingKeyList, blnDecryptingKeyList));
     if (master) {
-        lblTarget->setText(blnEncryptingKeyList ? GetText(125) : GetText(126));
+        lblTarget->setText(blnConfirmingMasterKey ? GetText(528)
+                           : blnEncryptingKeyList ? GetText(125)
+                                                  : GetText(126));
         lblUseThisKey->setText(GetText(127));
     } else {
         lblTarget->setText(GetText(131));
@@ -272,7 +274,8 @@ void frmKeyboardWithDisplay::txbKey_Change() {
 }
 
 void frmKeyboardWithDisplay::SetKeyPrompt(bool master, bool checksumShown) {
-    lblEntertheKey->setText(KeyEntry::KeyPrompt(master, checksumShown));
+    lblEntertheKey->setText(
+        KeyEntry::KeyPrompt(master, checksumShown, master && blnConfirmingMasterKey));
     txbKey->setAccessibleName(lblEntertheKey->text());
     if (checksumShown)
         lblChecksumIs->raise();

@@ -23,6 +23,8 @@ public:
     // Set by the caller before showing; both False is the add mode.
     bool blnEncryptingKeyList = false;
     bool blnDecryptingKeyList = false;
+    // Set with blnEncryptingKeyList: the master key is asked a second time, to be compared.
+    bool blnConfirmingMasterKey = false;
 
     QLabel* lblTarget;
     QLineEdit* txbTarget;

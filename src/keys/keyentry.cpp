@@ -68,8 +68,8 @@ QString CleanedKey(const QString& key) {
     return out;
 }
 
-QString KeyPrompt(bool masterMode, bool checksumShown) {
-    QString prompt = masterMode ? GetText(123) : GetText(130);
+QString KeyPrompt(bool masterMode, bool checksumShown, bool again) {
+    QString prompt = again ? GetText(527) : masterMode ? GetText(123) : GetText(130);
     prompt += QLatin1String(" (");
     prompt += checksumShown ? GetText(162) : GetText(124);
     prompt += QLatin1String("):");

@@ -33,8 +33,8 @@ QString TrimSpaces(const QString& s);
 // so the cipher key and the checksum, stay the same.
 QString CleanedKey(const QString& key);
 
-// The prompt above the key box.
-QString KeyPrompt(bool masterMode, bool checksumShown);
+// The prompt above the key box; again: the master key asked a second time for comparison.
+QString KeyPrompt(bool masterMode, bool checksumShown, bool again = false);
 
 // The checksum label: its caption, a space and the four digits.
 QString ChecksumCaption(int checksum);

@@ -45,7 +45,7 @@ int runTessamail(int argc, char* argv[]) {
     QObject::connect(&window, &frmMain::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     if (!window.Form_Load())
-        return 1;
+        return window.handedOver() ? 0 : 1;
     // Quit from a start-up dialog (the master key question) already ended the program.
     if (window.hasEnded())
         return 0;

@@ -17,6 +17,7 @@
 #include "selftest/strproc.h"
 #include "support/accessibleroles.h"
 #include "support/accesskeys.h"
+#include "support/datalock.h"
 #include "support/diskproc.h"
 #include "support/fileproc.h"
 #include "support/folder.h"
@@ -24,11 +25,17 @@
 #include "support/secretclipboard.h"
 #include "text/programtext.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -36,15 +43,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <limits>
+#include <unistd.h>
 
 namespace {
 
@@ -507,27 +519,179 @@ QString frmMain::lockFilePath() {
     return Folder::DataFilePath(QStringLiteral("tsm.lock"), GetText(316));
 }
 
-bool frmMain::TakeDataFolderLock() {
-    auto lock = std::make_unique<QLockFile>(lockFilePath());
-    // Only a lock whose program is gone is taken over, never one for its age: the program
-    // runs for days. The lock file carries the owner's process id for that test.
-    lock->setStaleLockTime(std::numeric_limits<int>::max());
-    if (lock->tryLock(0)) {
-        m_dataFolderLock = std::move(lock);
-        return true;
-    }
-    // A folder where no lock can be made (read-only, full) is no sign of another copy; the
-    // program starts as it did before there was a lock, and its writes report the trouble.
-    if (lock->error() != QLockFile::LockFailedError)
-        return true;
+void frmMain::SayForLock() {
     // Said in the user's language when the parameters file tells it; nothing is written.
-    if (DiskProc::FileExists(strParametersFile))
+    if (ProgramText::language() < 0 && DiskProc::FileExists(strParametersFile))
         ReadParametersFile();
     if (ProgramText::language() < 0)
         ProgramText::setLanguage(ProgramText::English);
+}
+
+bool frmMain::TakeDataFolderLock() {
+    const QString path = lockFilePath();
+    const DataLock::Facts facts = DataLock::Facts::ofThisMachine();
+    // Long enough for a copy starting at the same moment to write its lock.
+    QDeadlineTimer patience(DataLock::kUnattributableAgeMs + 2000);
+    while (!patience.hasExpired()) {
+        // A lock there is judged here, never by QLockFile: Qt counts a process whose
+        // executable it cannot read as gone, and this program forbids reading its own (it
+        // would take over a running copy's lock), while it keeps a lock it cannot attribute
+        // for as long as its stale time.
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) || QFileInfo::exists(path)) {
+            const QByteArray contents = file.isOpen() ? file.read(4096) : QByteArray();
+            file.close();
+            const QDateTime made = QFileInfo(path).lastModified();
+            const qint64 age =
+                made.isValid() ? qAbs(made.msecsTo(QDateTime::currentDateTime())) : 0;
+            const DataLock::Holder holder = DataLock::classify(contents, facts);
+            if (!TakeOverLock(holder, age, path))
+                return false;
+            if (QFileInfo::exists(path))
+                continue; // still there (or made again): look again
+        }
+        auto lock = std::make_unique<QLockFile>(path);
+        // The program runs for days: age alone never makes a lock stale.
+        lock->setStaleLockTime(std::numeric_limits<int>::max());
+        if (lock->tryLock(0)) {
+            m_dataFolderLock = std::move(lock);
+            ListenForSecondStarts();
+            return true;
+        }
+        // A folder where no lock can be made (read-only, full) is no sign of another copy;
+        // the program starts as it did before there was a lock, and its writes report the
+        // trouble.
+        if (lock->error() != QLockFile::LockFailedError)
+            return true;
+        // Another copy made its lock just now: judged in the next round.
+    }
+    // A lock that stays unattributable past its age could not be removed.
+    SayAlreadyRunning();
+    return false;
+}
+
+void frmMain::SayAlreadyRunning() {
+    SayForLock();
     Seams::MsgBox(GetText(520) + CRLF + CRLF + GetText(521), Seams::Buttons::OK,
                   Seams::Icon::Information, GetText(94));
+}
+
+bool frmMain::TakeOverLock(const DataLock::Holder& holder, qint64 age, const QString& path) {
+    switch (holder.owner) {
+    case DataLock::Owner::Gone:
+        QFile::remove(path);
+        return true;
+    case DataLock::Owner::Unattributable:
+        // Perhaps a copy that has just made its file and not yet written it.
+        if (age >= DataLock::kUnattributableAgeMs)
+            QFile::remove(path);
+        else
+            QThread::msleep(100);
+        return true;
+    case DataLock::Owner::OtherHost: {
+        SayForLock();
+        const QString prompt = GetText(524) + CRLF + QDir::toNativeSeparators(path) + CRLF +
+                               GetText(525) + QLatin1Char(' ') + holder.hostName + CRLF + CRLF +
+                               GetText(526);
+        if (Seams::MsgBox(prompt, Seams::Buttons::YesNo, Seams::Icon::Question, GetText(94), 2) !=
+            Seams::Answer::Yes)
+            return false;
+        QFile::remove(path);
+        return true;
+    }
+    case DataLock::Owner::Running:
+        // The running copy brings its window to the front and this start ends quietly; one
+        // that does not answer (it hangs) keeps its lock, and the user is told.
+        if (HandOverToRunningCopy())
+            m_handedOver = true;
+        else
+            SayAlreadyRunning();
+        return false;
+    }
     return false;
+}
+
+QString frmMain::handoverServerName() {
+    // Per user (the runtime folder is the user's own, mode 0700) and per data folder.
+    const QByteArray folder = QFileInfo(lockFilePath()).absolutePath().toUtf8();
+    const QString name =
+        QStringLiteral("tessamail-") +
+        QString::fromLatin1(
+            QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex().left(16));
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? name + QLatin1Char('-') + QString::number(::getuid())
+                             : QDir(runtime).filePath(name);
+}
+
+void frmMain::ListenForSecondStarts() {
+    if (m_handoverServer)
+        return;
+    m_handoverServer = new QLocalServer(this);
+    m_handoverServer->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = handoverServerName();
+    // This copy holds the lock, so a socket left there belongs to one that crashed.
+    if (!m_handoverServer->listen(name)) {
+        QLocalServer::removeServer(name);
+        m_handoverServer->listen(name);
+    }
+    connect(m_handoverServer, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_handoverServer->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (!socket->canReadLine())
+                    return;
+                if (socket->readLine(64) == kHandoverRequest) {
+                    BringToFront();
+                    socket->write(kHandoverAnswer);
+                    socket->flush();
+                }
+                socket->disconnectFromServer();
+            });
+        }
+    });
+}
+
+void frmMain::BringToFront() {
+    if (m_ended || !isVisible())
+        return;
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    // A dialog of this copy (the master key, a message) stays in front of its window.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+bool frmMain::HandOverToRunningCopy() {
+    QLocalSocket socket;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    bool answered = false;
+    // The wait lets events through: the running copy may be this very process (tests).
+    connect(&socket, &QLocalSocket::connected, &loop, [&] {
+        socket.write(kHandoverRequest);
+        socket.flush();
+    });
+    connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
+        if (socket.canReadLine()) {
+            answered = socket.readLine(64) == kHandoverAnswer;
+            loop.quit();
+        }
+    });
+    connect(&socket, &QLocalSocket::errorOccurred, &loop, [&] { loop.quit(); });
+    connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    socket.connectToServer(handoverServerName());
+    deadline.start(kHandoverWaitMs);
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    socket.abort();
+    return answered;
 }
 
 void frmMain::SetWindowCaption() {
@@ -650,6 +814,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
         Clock->stop();
         // Decrypted text must not outlive the program in the clipboard.
         SecretClipboard::clearIfOurs();
+        if (m_handoverServer)
+            m_handoverServer->close();
         if (m_dataFolderLock)
             m_dataFolderLock->unlock();
         WindowState::Save(this);

@@ -28,6 +28,7 @@ class QCompleter;
 class QStandardItemModel;
 class QLabel;
 class QLineEdit;
+class QLocalServer;
 class QLockFile;
 class QPlainTextEdit;
 class QPushButton;
@@ -37,6 +38,9 @@ class frmHelp;
 class frmTest;
 namespace KeyDerivation {
 class ReadyKey;
+}
+namespace DataLock {
+struct Holder;
 }
 
 class frmMain : public QWidget, public EncDecMsg::MessageWindow {
@@ -80,6 +84,9 @@ public:
     // Asks about an unsaved key list and ends the program unless the user keeps it running.
     void cmdQuit_Click();
     bool hasEnded() const { return m_ended; }
+    // The start found a running copy on the same data folder and brought its window to
+    // the front: it ends without a window and without a message.
+    bool handedOver() const { return m_handedOver; }
 
     // The wrap key of the next encryption or decryption, derived ahead of the click
     // (frmmain_message.cpp).
@@ -193,6 +200,12 @@ public:
     QString parametersFilePath() const { return strParametersFile; }
     // The lock that keeps a second copy of the program off the same data folder.
     static QString lockFilePath();
+    // Where a second start finds the running copy: per user and data folder.
+    static QString handoverServerName();
+    // How long a second start waits for the running copy before it says that one runs.
+    static constexpr int kHandoverWaitMs = 3000;
+    // Restores, raises and activates the window (a second start asked for it).
+    void BringToFront();
     QString modeText(int mode) const { return strModeText[mode]; }
     QString modeFileName(int slot, int mode) const { return strModeFileName[slot][mode]; }
 
@@ -264,10 +277,25 @@ private:
     void FillLanguageList();
     // One program per data folder; false (reported) when another copy holds it.
     bool TakeDataFolderLock();
+    // Sets the language for a message about the lock before the parameters are read.
+    void SayForLock();
+    void SayAlreadyRunning();
+    // Acts on a lock found in place: true when the start may try to lock again, false when
+    // it ends (handed over, told, or the user kept another computer's lock).
+    bool TakeOverLock(const DataLock::Holder& holder, qint64 age, const QString& path);
+    void ListenForSecondStarts();
+    bool HandOverToRunningCopy();
+    static constexpr char kHandoverRequest[] = "raise\n";
+    static constexpr char kHandoverAnswer[] = "raised\n";
+    QLocalServer* m_handoverServer = nullptr;
+    bool m_handedOver = false;
 
     std::unique_ptr<QLockFile> m_dataFolderLock;
     // The keyfile as the list was last read from or stored to it.
     KeyfileStamp::Stamp m_keyfileStamp;
+    // The keyfile and master key of the last read or store, as a hash: a store under
+    // another pair asks for the master key twice.
+    QByteArray m_keyfileOpenedUnder;
 
     qint32 lngMinClipboardTextLength = 300;
     QString strParametersFile;

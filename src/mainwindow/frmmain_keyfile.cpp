@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <climits>
+#include <sodium.h>
 
 namespace {
 
@@ -64,17 +65,19 @@ void ClearKeyEntry(bool eraseMasterKey) {
         keys.strMasterKeyAsInput.clear();
 }
 
-// Asks for the master key, offering the last one typed. The cipher key (the extended
-// reduced form), or empty when the user declined.
-QString AskMasterKey(QWidget* mainWindow, bool encrypting) {
+// Asks for the master key, offering the last one typed (or, asked again, nothing). The
+// cipher key (the extended reduced form), or empty when the user declined.
+QString AskMasterKey(QWidget* mainWindow, bool encrypting, bool again = false) {
     frmKeyFrom& keys = frmKeyFrom::instance();
     frmKeyboardWithDisplay& dialog = keys.dialog();
-    dialog.txbKey->setText(keys.strMasterKeyAsInput);
+    dialog.txbKey->setText(again ? QString() : keys.strMasterKeyAsInput);
     dialog.blnEncryptingKeyList = encrypting;
     dialog.blnDecryptingKeyList = !encrypting;
+    dialog.blnConfirmingMasterKey = again;
     keys.KeyboardWithDisplay(mainWindow);
     dialog.blnEncryptingKeyList = false;
     dialog.blnDecryptingKeyList = false;
+    dialog.blnConfirmingMasterKey = false;
 
     const bool erase = dialog.chkEraseKey->isChecked();
     if (!dialog.blnUseThisKey) {
@@ -86,6 +89,32 @@ QString AskMasterKey(QWidget* mainWindow, bool encrypting) {
     keys.strMasterKeyAsInput = typed;
     ClearKeyEntry(erase);
     return cipherKey;
+}
+
+// Which keyfile was last opened (read or stored) under which master key, without keeping
+// the key: a keyed hash of both, under a key made for this run.
+QByteArray OpenedUnder(const QString& path, const QString& cipherKey) {
+    static unsigned char runKey[crypto_generichash_KEYBYTES];
+    static const bool made = (randombytes_buf(runKey, sizeof runKey), true);
+    Q_UNUSED(made);
+    const QFileInfo info(path);
+    const QByteArray where =
+        (info.exists() ? info.canonicalFilePath() : info.absoluteFilePath()).toUtf8();
+    QByteArray key = cipherKey.toUtf8();
+    const Wipe::Guard wipeKey(key);
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, runKey, sizeof runKey, crypto_generichash_BYTES);
+    const quint64 length = quint64(where.size());
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(&length),
+                              sizeof length);
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(where.constData()),
+                              quint64(where.size()));
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(key.constData()),
+                              quint64(key.size()));
+    QByteArray out(crypto_generichash_BYTES, Qt::Uninitialized);
+    crypto_generichash_final(&state, reinterpret_cast<unsigned char*>(out.data()),
+                             quint64(out.size()));
+    return out;
 }
 
 // Why a keyfile did not decrypt.
@@ -173,6 +202,22 @@ void frmMain::StoreKeyList() {
     const Wipe::Guard wipeKey(cipherKey);
     if (cipherKey.isEmpty())
         return;
+    // A keyfile written under a master key that never opened it (a new file, another path,
+    // a changed master key) could be lost to one mistyped, perhaps concealed, character:
+    // the key is typed a second time and must match.
+    const QByteArray openedUnder = OpenedUnder(strStoredKeysFile, cipherKey);
+    if (openedUnder != m_keyfileOpenedUnder) {
+        QString again = AskMasterKey(this, true, true);
+        const Wipe::Guard wipeAgain(again);
+        if (again.isEmpty())
+            return;
+        if (again != cipherKey) {
+            // Neither typing is offered next time: either may hold the mistake.
+            frmKeyFrom::instance().strMasterKeyAsInput.clear();
+            Seams::MsgBox(GetText(529), Buttons::OK, Icon::Exclamation, title);
+            return;
+        }
+    }
 
     QByteArray cipher;
     EncDecMsg::CipherMemory memory;
@@ -203,6 +248,7 @@ void frmMain::StoreKeyList() {
         return;
     }
     m_keyfileStamp = KeyfileStamp::take(strStoredKeysFile);
+    m_keyfileOpenedUnder = openedUnder;
     MarkKeyListStored();
 
     const QString report = n == 1 ? GetText(68) : CountText(n) + QLatin1Char(' ') + GetText(69);
@@ -289,6 +335,7 @@ void frmMain::GetKeyList() {
     ShowKeyCount();
     CB_Man::ResetDeletionStack();
     m_keyfileStamp = KeyfileStamp::take(path);
+    m_keyfileOpenedUnder = OpenedUnder(path, cipherKey);
     MarkKeyListStored();
 
     const qsizetype n = cboKeys->count();

@@ -77,6 +77,12 @@ void frmMain::RenewReadyKey() {
 }
 
 void frmMain::UpdateReadyKey() {
+    // A click (or the keyfile) is waiting for its derivation: what the clipboard or the
+    // selection asks for now is looked at again once that wait is over.
+    if (BackgroundWait::waiting() && !m_ended) {
+        m_readyKeyTimer->start(kClipboardSettleMs);
+        return;
+    }
     const QString entry = selectedKeyEntry();
     if (m_ended || !blnStartupCompleted || SelfTestRunning() || entry.isEmpty()) {
         m_readyKey->discard();

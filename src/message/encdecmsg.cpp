@@ -257,8 +257,13 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
                 return kOutOfMemory;
             job = KeyDerivation::start(keyBytes, parameters.salt, parameters.log2N);
         }
-        if (!BackgroundWait::waitFor(job->future()))
+        // Behind a derivation cancelled earlier that is still finishing, the wait says so.
+        if (!BackgroundWait::waitFor(job->future(), KeyDerivation::finishingAbandoned()
+                                                        ? GetText(532)
+                                                        : QString())) {
+            job->abandon();
             return kCancelled;
+        }
         if (job->result() == Cipher::kNoMemory)
             return kOutOfMemory;
         if (job->result() != 0)
@@ -272,6 +277,7 @@ qint32 CipherBuffer(const QByteArray& input, QByteArray& output, const QString& 
                                             int(buffer.size()))
                     : Cipher::dbWithWrapKey(job->key(), input.constData(), inLength, buffer.data(),
                                             int(buffer.size()));
+        KeyDerivation::scrubStack();
         if (r > 0) {
             output = buffer.left(qMin<qint32>(r, Cipher::kBufferSize));
             return r;
@@ -426,6 +432,14 @@ bool DecryptMessage(State& state, MessageWindow& window) {
             fail(state, GetText(155), GetText(13));
         else if (r == 0)
             fail(state, GetText(157), GetText(13));
+        // The transport checksum was right, so the block arrived as it was sent: a header
+        // that does not parse, or contents that fail under a key that opened the stanza,
+        // come from the sender's program or from someone who changed them, never from the
+        // choice of key. Only a stanza that does not unwrap means another key.
+        else if (r == Cipher::kDamaged)
+            fail(state, GetText(530), GetText(13));
+        else if (r == Cipher::kPayloadDamaged)
+            fail(state, GetText(531), GetText(13));
         else
             fail(state, GetText(158), GetText(13), GetText(159));
         return false;

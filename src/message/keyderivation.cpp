@@ -34,9 +34,20 @@ struct Gate {
 };
 Gate g_gate;
 
-// Derivations have a pool of their own: Qt's painting hands parts of large fills to the
-// global pool and waits for them, so a derivation there would hold up the window.
-Q_GLOBAL_STATIC(QThreadPool, g_pool)
+std::atomic<int> g_abandoned = 0; // abandoned and not yet done
+std::atomic<int> g_queued = 0;    // started and not yet through the gate
+std::atomic<qint64> g_held = 0;   // scrypt memory of the derivation under way
+constexpr int kDone = 1, kAbandoned = 2;
+
+// The gate: one worker, first come first served.
+QThreadPool& gate() {
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        return p;
+    }();
+    return *pool;
+}
 } // namespace
 
 Memory checkMemory(int log2N) {
@@ -46,6 +57,9 @@ Memory checkMemory(int log2N) {
                    ? std::numeric_limits<qint64>::max() / 2
                    : qint64(scrypt) + kMemoryMargin;
     m.available = SystemMemory::available();
+    // The region of the derivation under way is given back before this one starts.
+    if (m.available >= 0)
+        m.available += g_held.load();
     return m;
 }
 
@@ -55,8 +69,22 @@ Job::Job(const QByteArray& passphrase, const std::array<unsigned char, Cipher::k
 }
 
 Job::~Job() {
+    markDone(); // never ran: skipped at its turn
     if (!m_passphrase.isEmpty())
         sodium_memzero(m_passphrase.data(), std::size_t(m_passphrase.size()));
+}
+
+void Job::abandon() {
+    // Whichever of abandon and markDone comes second sees the other's bit.
+    const int before = m_state.fetch_or(kAbandoned);
+    if (!(before & (kDone | kAbandoned)))
+        ++g_abandoned;
+}
+
+void Job::markDone() {
+    const int before = m_state.fetch_or(kDone);
+    if ((before & kAbandoned) && !(before & kDone))
+        --g_abandoned;
 }
 
 void Job::run() {
@@ -64,10 +92,34 @@ void Job::run() {
     for (int peak = g_peakRunning.load(); now > peak;)
         if (g_peakRunning.compare_exchange_weak(peak, now))
             break;
+    const qint64 region = qint64(qMin<quint64>(Cipher::scryptMemory(log2N), quint64(1) << 40));
+    g_held += region;
     g_gate.pass();
     m_result = Cipher::deriveWrapKey(m_passphrase.constData(), int(m_passphrase.size()), salt,
                                      log2N, m_key);
+    // The KDF's frames held copies of the wrap key; a worker's stack is neither locked nor
+    // wiped by anyone else. The key itself lives only in m_key (locked, wiped when freed).
+    scrubStack();
+    g_held -= region;
     --g_running;
+    markDone();
+}
+
+// Not inlined, so that its frame lies where the frames of the function called before it at
+// the same depth lay.
+[[gnu::noinline]] void scrubStack() {
+    unsigned char area[kScrubbedStack];
+    sodium_memzero(area, sizeof area);
+    // The area counts as used, so the wipe is not dropped as a dead store.
+    asm volatile("" : : "r"(area) : "memory");
+}
+
+bool idle() {
+    return g_queued.load() == 0;
+}
+
+bool finishingAbandoned() {
+    return g_abandoned.load() > 0;
 }
 
 std::shared_ptr<Job> start(const QByteArray& passphrase,
@@ -76,11 +128,15 @@ std::shared_ptr<Job> start(const QByteArray& passphrase,
     auto promise = std::make_shared<QPromise<void>>();
     job->m_future = promise->future();
     promise->start();
-    // The worker holds the job until it is done, whoever else still wants it. The result is
-    // written before finish(), which publishes it to whoever sees the future finished.
-    g_pool->start([job, promise] {
-        job->run();
+    // Once under way the worker holds the job until it is done, whoever else still wants it;
+    // one that nobody wants before its turn is skipped. The result is written before
+    // finish(), which publishes it to whoever sees the future finished.
+    ++g_queued;
+    gate().start([weak = std::weak_ptr<Job>(job), promise] {
+        if (const std::shared_ptr<Job> held = weak.lock())
+            held->run();
         promise->finish();
+        --g_queued;
     });
     return job;
 }

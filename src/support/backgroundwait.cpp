@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace BackgroundWait {
@@ -24,6 +25,7 @@ Scope* Access::current = nullptr;
 namespace {
 
 int g_progressDelay = kProgressDelay;
+int g_waits = 0;
 
 bool isInput(QEvent::Type type) {
     switch (type) {
@@ -113,7 +115,11 @@ void setProgressDelay(int ms) {
     g_progressDelay = ms;
 }
 
-bool waitFor(const QFuture<void>& work) {
+bool waiting() {
+    return g_waits > 0;
+}
+
+bool waitFor(const QFuture<void>& work, const QString& text) {
     if (work.isFinished())
         return true;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -127,6 +133,8 @@ bool waitFor(const QFuture<void>& work) {
                                 ? Access::caption(scope)
                                 : QApplication::applicationDisplayName();
 
+    ++g_waits;
+    const auto done = qScopeGuard([] { --g_waits; });
     QEventLoop loop;
     QPointer<frmProgress> progress;
     bool cancelled = false;
@@ -152,7 +160,7 @@ bool waitFor(const QFuture<void>& work) {
         loop.exec();
 
     if (!cancelled && !work.isFinished()) {
-        frmProgress window(caption, GetText(583), Seams::dialogParent());
+        frmProgress window(caption, text.isEmpty() ? GetText(583) : text, Seams::dialogParent());
         progress = &window;
         blocker.allow(&window);
         QObject::connect(&watcher, &QFutureWatcherBase::finished, &window, &QDialog::accept);

@@ -37,8 +37,13 @@ private:
 };
 
 // Waits until work has finished: true; false when the user cancelled (Cancel, Escape, or
-// closing a window). Without a running application it simply blocks.
-bool waitFor(const QFuture<void>& work);
+// closing a window). Without a running application it simply blocks. text: the progress
+// window's line when it is not the usual one.
+bool waitFor(const QFuture<void>& work, const QString& text = QString());
+
+// True while a wait is under way (work that starts on its own, such as a key derived ahead,
+// holds back meanwhile).
+bool waiting();
 
 // Tests: how long a wait goes on before the progress window shows (default 400 ms).
 void setProgressDelay(int ms);

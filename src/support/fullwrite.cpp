@@ -97,11 +97,25 @@ QString tempPathFor(const QString& path) {
     return path + QStringLiteral(".tsm-tmp");
 }
 
+std::optional<QString> finalFile(const QString& linkOrPath) {
+    // The system gives up after 40 links in a row; so does this.
+    QString path = linkOrPath;
+    for (int links = 0; links <= 40; ++links) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            return path;
+        path = info.symLinkTarget(); // one step, absolute
+    }
+    return std::nullopt;
+}
+
 QString replaceFile(const QString& linkOrPath, QByteArrayView bytes, Access access) {
-    // A keyfile reached through a link (into a synced folder, say) is replaced where it
-    // lies; the link stays.
-    const QFileInfo info(linkOrPath);
-    const QString path = info.isSymLink() ? info.symLinkTarget() : linkOrPath;
+    // A keyfile reached through links (into a synced folder, say) is replaced where it
+    // lies, at the end of the chain; every link stays.
+    const std::optional<QString> resolved = finalFile(linkOrPath);
+    if (!resolved)
+        return QString::fromLocal8Bit(std::strerror(ELOOP));
+    const QString path = *resolved;
     const QString temp = tempPathFor(path);
     // A leftover of a write that was cut short; it may hold an older copy of the contents.
     QFile::remove(temp);

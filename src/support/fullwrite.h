@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QFileDevice>
 #include <QString>
+#include <optional>
 
 namespace FullWrite {
 
@@ -27,8 +28,12 @@ QString tempPathFor(const QString& path);
 // tempPathFor(path), are synced, renamed over path, and the folder is synced so that the
 // rename survives a power loss. The temporary file has a fixed name, so a write that is
 // cut short (killed, power loss) leaves at most that one file, and the next write to path
-// replaces it. A link is followed: the file it points to is replaced. Returns the system's
-// description of a failure, empty on success.
+// replaces it. Links are followed to the end of their chain: the file there is replaced
+// and every link stays. Returns the system's description of a failure, empty on success.
 QString replaceFile(const QString& path, QByteArrayView bytes, Access access);
+
+// The file a chain of links ends at (path itself when it is no link, also when the end does
+// not exist yet); nullopt for a chain that loops or is longer than the system follows.
+std::optional<QString> finalFile(const QString& path);
 
 } // namespace FullWrite

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <utility>
 
 namespace Seams {
 
@@ -63,12 +64,17 @@ int ScriptedModals::exec(QDialog* dialog) {
             loop.exec();
         return dialog->result();
     }
-    shown.append(dialog->objectName());
     dialog->setResult(QDialog::Rejected);
     dialog->show();
     QCoreApplication::processEvents();
-    if (!scripts.isEmpty())
-        scripts.dequeue()(dialog);
+    const auto next = std::exchange(answerNext, {});
+    if (next && next(dialog)) {
+        ++answeredByNext;
+    } else {
+        shown.append(dialog->objectName());
+        if (!scripts.isEmpty())
+            scripts.dequeue()(dialog);
+    }
     QCoreApplication::processEvents();
     if (dialog->isVisible())
         dialog->reject();

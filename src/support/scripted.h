@@ -55,6 +55,10 @@ public:
 
     QStringList shown; // objectName of every dialog shown, in order
     QQueue<Script> scripts;
+    // Offered the next dialog only, before the queue; true when it answered the dialog (the
+    // key fixtures answer a repeated master key there, when the program asks for one).
+    std::function<bool(QDialog*)> answerNext;
+    int answeredByNext = 0; // such dialogs are not in shown
 
     // The progress window of a wait for a worker (frmProgress) shows only when the work
     // takes a while, so it neither takes a script from the queue nor counts in shown: it

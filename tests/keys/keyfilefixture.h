@@ -65,11 +65,13 @@ struct MasterKeyPrompt {
 };
 
 // Answers the next master-key dialog: records what it offered, types key over it, ticks
-// the erase option when asked, and accepts (or declines with No or Cancel).
+// the erase option when asked, and accepts (or declines with No or Cancel). When a store
+// then asks for the master key a second time, the same key is typed again unless the test
+// says it answers that dialog itself (confirm false).
 inline void typeMasterKey(Seams::ScriptedModals& modals, const QString& key,
                           std::shared_ptr<MasterKeyPrompt> seen = {}, bool erase = false,
-                          bool accept = true) {
-    modals.script([=](QDialog* d) {
+                          bool accept = true, bool confirm = true) {
+    modals.script([=, &modals](QDialog* d) {
         auto* dialog = qobject_cast<frmKeyboardWithDisplay*>(d);
         QVERIFY(dialog);
         QVERIFY(dialog->masterMode());
@@ -88,6 +90,16 @@ inline void typeMasterKey(Seams::ScriptedModals& modals, const QString& key,
                                                             : dialog->cmdCancel;
         QVERIFY(button->isVisible());
         button->click();
+        if (confirm && accept && dialog->blnEncryptingKeyList) {
+            modals.answerNext = [key](QDialog* next) {
+                auto* again = qobject_cast<frmKeyboardWithDisplay*>(next);
+                if (!again || !again->blnConfirmingMasterKey)
+                    return false;
+                QTest::keyClicks(again->txbKey, key);
+                again->cmdYes->click();
+                return true;
+            };
+        }
     });
 }
 

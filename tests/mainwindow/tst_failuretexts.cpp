@@ -125,14 +125,23 @@ QString describe(const WindowState& s) {
         .arg(s.keyfile.size());
 }
 
-// Answers the next master-key dialog with kMasterKey.
+// Answers the next master-key dialog with kMasterKey, and a repeated one (a store to a new
+// keyfile asks twice) with the same key.
 void typeMasterKey(ScriptedModals& modals) {
-    modals.script([](QDialog* d) {
+    modals.script([&modals](QDialog* d) {
         auto* dialog = qobject_cast<frmKeyboardWithDisplay*>(d);
         QVERIFY(dialog);
         dialog->txbKey->selectAll();
         QTest::keyClicks(dialog->txbKey, kMasterKey);
         dialog->cmdYes->click();
+        modals.answerNext = [](QDialog* next) {
+            auto* again = qobject_cast<frmKeyboardWithDisplay*>(next);
+            if (!again || !again->blnConfirmingMasterKey)
+                return false;
+            QTest::keyClicks(again->txbKey, kMasterKey);
+            again->cmdYes->click();
+            return true;
+        };
     });
 }
 

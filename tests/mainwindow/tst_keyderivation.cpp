@@ -205,7 +205,7 @@ private slots:
         if (!factor.startsWith('0'))
             QCOMPARE(shown[0].prompt, refusal(factor.size() > 2 ? "99+" : QString::number(n)));
         else
-            QCOMPARE(shown[0].prompt, GetText(158));
+            QCOMPARE(shown[0].prompt, GetText(530));
     }
 
     void keyfileWorkFactor_data() { addWorkFactorRows(); }

@@ -77,25 +77,24 @@ private slots:
 
     // ---- one program per data folder ---------------------------------------------------
 
+    // A copy that holds the lock but does not answer (here: no copy listens at all; a hung
+    // one is tried in tst_datalock) is named in the user's language.
     void secondStartSaysSoAndShowsNoWindow_data() {
-        QTest::addColumn<bool>("programRunning");
         QTest::addColumn<int>("language");
-        QTest::newRow("lock held by another lock object") << false << int(ProgramText::English);
-        QTest::newRow("program running, German settings") << true << int(ProgramText::German);
+        QTest::newRow("English settings") << int(ProgramText::English);
+        QTest::newRow("German settings") << int(ProgramText::German);
     }
     void secondStartSaysSoAndShowsNoWindow() {
-        QFETCH(bool, programRunning);
         QFETCH(int, language);
-        std::unique_ptr<QLockFile> lock;
-        std::unique_ptr<Main> first;
-        if (programRunning) {
-            first = start();
+        {
+            auto first = start();
             ProgramText::setLanguage(language);
             first->WriteParametersFile();
-        } else {
-            lock = std::make_unique<QLockFile>(frmMain::lockFilePath());
-            QVERIFY(lock->tryLock(0));
+            first->close();
         }
+        ProgramText::setLanguage(-1);
+        QLockFile lock(frmMain::lockFilePath());
+        QVERIFY(lock.tryLock(0));
         const QByteArray settings = readAll(data->parametersFile());
 
         ScriptedMessageBoxes boxes;
@@ -246,16 +245,51 @@ private slots:
         QVERIFY(!QFileInfo::exists(FullWrite::tempPathFor(data->parametersFile())));
     }
 
-    // A keyfile kept elsewhere through a link stays there, and the link stays a link.
+    // A keyfile kept elsewhere through links stays there: the file at the end of the chain
+    // is replaced (as a store, tsm.usr and a copy do it), and every link stays a link.
+    void replacingALinkReplacesItsTarget_data() {
+        QTest::addColumn<int>("links");
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("one link") << 1 << false;
+        QTest::newRow("chain of two links") << 2 << false;
+        QTest::newRow("chain of three links, copied onto") << 3 << true;
+    }
     void replacingALinkReplacesItsTarget() {
+        QFETCH(int, links);
+        QFETCH(bool, copy);
         const QString target = data->path(QStringLiteral("synced/tsm.dat"));
         QVERIFY(writeFile(target, "old keys"));
-        const QString link = data->path(QStringLiteral("tsm.dat"));
-        QVERIFY(QFile::link(target, link));
-        QCOMPARE(FileProc::WritePrivateFile("new keys", link), QString());
-        QVERIFY(QFileInfo(link).isSymLink());
+        // link1 -> link2 -> ... -> target; the second and later links are relative.
+        QStringList chain;
+        for (int i = 1; i <= links; ++i)
+            chain << data->path(QStringLiteral("link%1").arg(i));
+        for (int i = 0; i < links; ++i) {
+            const QString to = i + 1 < links ? QStringLiteral("link%1").arg(i + 2) : target;
+            QVERIFY(QFile::link(to, chain[i]));
+        }
+        if (copy) {
+            const QString source = data->path(QStringLiteral("source"));
+            QVERIFY(writeFile(source, "new keys"));
+            QString error;
+            QVERIFY(DiskProc::CopyFile(source, chain[0], error, true));
+        } else {
+            QCOMPARE(FileProc::WritePrivateFile("new keys", chain[0]), QString());
+        }
+        for (const QString& link : chain)
+            QVERIFY2(QFileInfo(link).isSymLink(), qPrintable(link));
         QCOMPARE(readAll(target), QByteArray("new keys"));
         QCOMPARE(modeOf(target), 0600);
+    }
+
+    // Links that lead round in a circle end nowhere: the write is refused, nothing replaced.
+    void linkLoopIsRefused() {
+        const QString a = data->path(QStringLiteral("a")), b = data->path(QStringLiteral("b"));
+        QVERIFY(QFile::link(b, a));
+        QVERIFY(QFile::link(a, b));
+        QCOMPARE(FileProc::WritePrivateFile("new keys", a),
+                 QString::fromLocal8Bit(std::strerror(ELOOP)));
+        QVERIFY(QFileInfo(a).isSymLink());
+        QVERIFY(QFileInfo(b).isSymLink());
     }
 
     void sizeLimitIsAnErrorNotADeath_data() {

@@ -489,7 +489,7 @@ private slots:
         QTest::newRow("armour cut short")
             << "cut short" << kTestEntry << GetText(76) << t13 << GetText(76);
         QTest::newRow("payload altered behind a valid checksum")
-            << "payload altered" << kTestEntry << GetText(158) << t13 << GetText(159);
+            << "payload altered" << kTestEntry << GetText(531) << t13 << GetText(531);
         QTest::newRow("work factor above the ceiling is refused unworked")
             << "work factor 23" << kTestEntry << refused << t13 << refused;
         QTest::newRow("no block") << "no block" << kTestEntry << GetText(152) << GetText(51)
