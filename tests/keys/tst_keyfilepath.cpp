@@ -70,7 +70,7 @@ private slots:
         modals.script([&](QDialog* d) {
             auto* dialog = qobject_cast<frmSpecifyKeyfilePath*>(d);
             QVERIFY(dialog);
-            QCOMPARE(dialog->windowTitle(), GetText(19));
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Specify keyfile path"));
             QCOMPARE(dialog->txbKeyfilePath->text(), QDir::toNativeSeparators(data->keyfile()));
             QVERIFY(dialog->txbKeyfilePath->isReadOnly());
             thereIs = dialog->lblThereIs->text();
