@@ -34,6 +34,7 @@ QByteArray keyBytes() {
     return kKey.toLatin1();
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 // Where a copy of needle (32 bytes) lies in this process's writable memory, leaving out
 // [skip, skip + 32). The needle's first byte is compared alone, so the search itself puts
 // no copy of the key on the stack.
@@ -65,6 +66,7 @@ QStringList copiesOf(const unsigned char* needle, const unsigned char* skip) {
     }
     return found;
 }
+#endif
 
 } // namespace
 
@@ -188,6 +190,11 @@ private slots:
     // After an encryption and a decryption with the key derived ahead, the wrap key is
     // nowhere in the process's memory but in the locked buffer that holds it.
     void noCopyOfTheWrapKeyOutsideItsBuffer() {
+#if defined(__SANITIZE_ADDRESS__)
+        // The sanitizer's shadow spans terabytes of readable memory, and its heap checks stop
+        // a read of freed or padding bytes: a scan of the whole process means nothing there.
+        QSKIP("not under AddressSanitizer");
+#else
         KeyDerivation::ReadyKey ready;
         ready.prepare(keyBytes(), kWorkFactor);
         QTRY_VERIFY(!ready.running());
@@ -212,6 +219,7 @@ private slots:
         const unsigned char* key = needle->key().data();
         const QStringList copies = copiesOf(key, key);
         QVERIFY2(copies.isEmpty(), qPrintable(copies.join(QStringLiteral("; "))));
+#endif
     }
 };
 
